@@ -1,0 +1,212 @@
+// Forms as data plus handlers.
+//
+// A Form is a list of controls with captions, twips geometry, visibility and
+// handlers. A label's caption is the only store of the counters, so a caption write
+// runs the label's Change handler synchronously, nested inside the write, before the
+// writer goes on: the carries depend on that order. The platform's FormWindow paints
+// the form and turns mouse input into the handlers below.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace pw {
+
+constexpr float kTwipsPerPixel = 15.0f;
+
+enum class ControlKind { Label, Picture, Frame, Button, TextBox };
+enum class Align { Left, Right };
+
+// A colour: a system colour index (COLOR_*) or a fixed RGB value.
+struct Color {
+    enum : int { ScrollBar = 0, ActiveBorder = 10, BtnFace = 15, BtnText = 18, HighlightText = 14 };
+    bool system = true;
+    int index = BtnFace;
+    std::uint32_t rgb = 0;  // 0x00BBGGRR when !system
+    static Color Sys(int i) { return {true, i, 0}; }
+    static Color Rgb(unsigned r, unsigned g, unsigned b) { return {false, 0, r | (g << 8) | (b << 16)}; }
+};
+
+struct Font {
+    std::string face = "Tahoma";
+    float points = 8.25f;
+    bool bold = false;
+};
+
+enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+class Form;
+
+class Control {
+public:
+    Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
+            float width, float height);
+
+    Form& form;
+    const std::string name;
+    const ControlKind kind;
+    Control* const container;  // nullptr: the form's client area
+
+    // Appearance; set while the form is built, read by the painter.
+    Font font;
+    Color fore = Color::Sys(Color::BtnText);
+    Color back = Color::Sys(Color::BtnFace);
+    Align align = Align::Left;
+    bool transparent = false;
+    bool border3d = false;    // picture boxes: 2 px sunken border around the picture
+    std::string picture;      // artwork name, see ui/art.h
+    std::string tooltip;
+
+    // Handlers. Mouse handlers get the button (kLeftButton ...). Click follows a
+    // left-button release over the control that saw the press.
+    std::function<void()> Change;
+    std::function<void()> Click;
+    std::function<void(int button)> MouseDown;
+    std::function<void(int button)> MouseUp;
+
+    const std::string& Caption() const { return caption_; }
+    // Replaces the caption; when the text differs, repaints and runs Change at once.
+    void SetCaption(std::string_view text);
+    float Left() const { return left_; }
+    float Top() const { return top_; }
+    float Width() const { return width_; }
+    float Height() const { return height_; }
+    void SetLeft(float v);
+    void SetTop(float v);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool v);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool v) { enabled_ = v; }
+
+    // Position in twips relative to the form's client area.
+    float FormLeft() const;
+    float FormTop() const;
+    // Visible itself and all its containers.
+    bool Shown() const;
+    bool Interactive() const { return Click || MouseDown || MouseUp; }
+
+    // A hidden command button pressed in code: runs Click at once.
+    void Press() {
+        if (Click) Click();
+    }
+
+private:
+    void Touch();
+    std::string caption_;
+    float left_, top_, width_, height_;
+    bool visible_ = true;
+    bool enabled_ = true;
+};
+
+// A timer control: Tick every interval while enabled.
+class Timer {
+public:
+    Timer(Form& form, std::string name, int intervalMs) : form(form), name(std::move(name)), intervalMs(intervalMs) {}
+    Form& form;
+    const std::string name;
+    const int intervalMs;
+    std::function<void()> Tick;
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool on);
+
+private:
+    bool enabled_ = false;
+};
+
+// A popup menu item: a caption of "-" is a separator; items with children are submenus.
+struct MenuItem {
+    std::string name;
+    std::string caption;
+    bool enabled = true;
+    std::vector<MenuItem> items;
+    std::function<void()> Click;
+    int id = 0;  // assigned by Form::SetMenu, unique within the form
+};
+
+// The platform's peer of a form: a real top-level window, or the fake's record.
+class FormWindow {
+public:
+    virtual ~FormWindow() = default;
+    virtual Hwnd Handle() const = 0;
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    virtual bool IsShown() const = 0;
+    // SetWindowPos(handle, HWND_TOPMOST or HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE)
+    virtual void SetTopmost(bool topmost) = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void Minimize() = 0;
+    // Outer rectangle in screen twips.
+    virtual void Move(float left, float top) = 0;
+    virtual float Left() const = 0;
+    virtual float Top() const = 0;
+    virtual float Width() const = 0;
+    virtual float Height() const = 0;
+    // The control's area needs repainting (caption, visibility or place changed).
+    virtual void Invalidate(const Control& c) = 0;
+    virtual void TimerChanged(Timer& t) = 0;
+    // ReleaseCapture + WM_NCLBUTTONDOWN/HTCAPTION: the window follows the pointer.
+    virtual void BeginDrag() = 0;
+    // Runs the popup menu modally at client twips (x, y); returns the picked item or nullptr.
+    virtual const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) = 0;
+    // Destroys the window without running any handler.
+    virtual void Destroy() = 0;
+};
+
+class Form {
+public:
+    Form(Platform& platform, std::string name, float clientWidth, float clientHeight);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    Platform& platform;
+    const std::string name;
+    const float clientWidth, clientHeight;  // twips
+    float designLeft = 0, designTop = 0;    // where the window first appears (twips)
+    bool centreOnScreen = false;
+    std::string caption;
+
+    // Close request from the platform (system menu, log-off, Alt+F4...).
+    std::function<void()> QueryClose;
+
+    Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
+                 float height);
+    Timer& AddTimer(std::string name, int intervalMs);
+    // Controls in drawing order: within a container, earlier ones lie on top.
+    const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
+    const std::vector<std::unique_ptr<Timer>>& Timers() const { return timers_; }
+    Control* Find(std::string_view name) const;
+
+    void SetMenu(MenuItem menu);
+    const MenuItem* Menu() const { return menu_.get(); }
+    const MenuItem* FindMenuItem(int id) const;
+
+    // The platform window, created on first use.
+    FormWindow& Window();
+    bool HasWindow() const { return window_ != nullptr; }
+    void DestroyWindow();
+
+private:
+    friend class Control;
+    friend class Timer;
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<std::unique_ptr<Timer>> timers_;
+    std::unique_ptr<MenuItem> menu_;
+    std::unique_ptr<FormWindow> window_;
+};
+
+// Decimal captions: counters are read as doubles and written back as the shortest
+// decimal text ("7", "60", "125").
+double CaptionValue(std::string_view caption);
+std::string NumberText(double value);
+// The two-digit display form: one character gets a leading "0".
+inline bool NeedsFill(std::string_view caption) { return caption.size() == 1; }
+
+}  // namespace pw
