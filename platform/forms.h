@@ -60,6 +60,8 @@ public:
     Align align = Align::Left;
     bool transparent = false;
     bool border3d = false;    // picture boxes: 2 px sunken border around the picture
+    bool outline = true;      // frames: draw the group-box edge
+    bool wrap = true;         // labels and text boxes break long lines at words
     std::string picture;      // artwork name, see ui/art.h
     std::string tooltip;
 
@@ -173,8 +175,10 @@ public:
     bool centreOnScreen = false;
     std::string caption;
 
-    // Close request from the platform (system menu, log-off, Alt+F4...).
+    // Close request from the platform (Alt+F4, task bar, task manager).
     std::function<void()> QueryClose;
+    // The session is ending (log-off, shutdown): the window closes whatever happens.
+    std::function<void()> EndSession;
 
     Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);
