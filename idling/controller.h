@@ -1,0 +1,61 @@
+// Starting and stopping an idle period: the start command with its host checks and
+// private-room search, BeginIdle, EndIdle and the one-second tick with its watchdog.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "idling/idle_clock.h"
+#include "idling/totals.h"
+#include "platform/forms.h"
+#include "stats/stats_file.h"
+
+namespace pw {
+
+inline constexpr const char* kPrivateRoomLink = "aol://2719:2-2-pellowick%20";
+
+struct ButtonFaces {
+    Control& startUp;
+    Control& startDown;
+    Control& stopUp;
+    Control& stopDown;
+};
+
+class IdleController {
+public:
+    IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1, ButtonFaces faces,
+                   Totals& totals, StatsFile& stats);
+
+    void picStartUp_Click();  // the start command
+    void picStopUp_Click() { EndIdle(); }
+    void cmdStopIt_Click() { EndIdle(); }
+    void Timer1_Timer();
+
+    void BeginIdle();
+    void EndIdle();
+
+    // Changes whenever an idle period starts or stops.
+    const std::uint64_t& Period() const { return period_; }
+    // True from the first step of EndIdle until it has saved and maximized the host.
+    bool Stopping() const { return stopping_; }
+    // Runs when a stop has completely finished (a close waiting for it).
+    std::function<void()> Stopped;
+
+private:
+    void Haulted(const char* text);
+    std::string IdleMinutes() const;
+
+    Platform& p_;
+    Form& owner_;
+    IdleCounters c_;
+    Control& version_;
+    Timer& timer1_;
+    ButtonFaces faces_;
+    Totals& totals_;
+    StatsFile& stats_;
+    std::uint64_t period_ = 0;
+    bool stopping_ = false;
+    bool searching_ = false;
+};
+
+}  // namespace pw

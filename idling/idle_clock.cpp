@@ -1,0 +1,57 @@
+#include "idling/idle_clock.h"
+
+#include "host/bridge.h"
+#include "idling/announce.h"
+
+namespace pw {
+
+IdleClock::IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
+                     std::function<Control&()> chatLine, const std::uint64_t& period)
+    : p_(p), c_(counters), version_(version), timer1_(timer1), chatLine_(std::move(chatLine)), period_(period) {
+    c_.seconds.Change = [this] { lblSeconds_Change(); };
+    c_.minutes.Change = [this] { lblMinutes_Change(); };
+    c_.hours.Change = [this] { lblHours_Change(); };
+}
+
+void IdleClock::lblSeconds_Change() {
+    if (FillTwoDigits(c_.seconds)) return;
+    if (CaptionValue(c_.seconds.Caption()) == 60 && timer1_.Enabled()) {
+        c_.seconds.SetCaption("0");
+        AddTo(c_.minutes, 1);
+    }
+}
+
+void IdleClock::lblMinutes_Change() {
+    if (FillTwoDigits(c_.minutes)) return;
+    if (!timer1_.Enabled()) return;
+    if (CaptionValue(c_.minutes.Caption()) == 60) {
+        // The run for the resulting "00" posts this minute, with the hours advanced.
+        AddTo(c_.hours, 1);
+        c_.minutes.SetCaption("0");
+    } else {
+        PostIdleMinute();
+    }
+}
+
+void IdleClock::lblHours_Change() { FillTwoDigits(c_.hours); }
+
+void IdleClock::PostIdleMinute() {
+    std::string current = GetText(p_, FindChatInput(p_));
+    Control& saved = chatLine_();
+    if (!current.empty() && current != saved.Caption()) {
+        // The user is typing: hold this minute back rather than trash the text.
+        saved.SetCaption(current);
+        return;
+    }
+    ClearChatInput(p_);
+    const std::uint64_t period = period_;
+    Pause(p_, 1);
+    // A stop (or a stop and a new start) ran during the pause: this minute belongs
+    // to a period that is over.
+    if (period != period_) return;
+    std::string minutes = IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption());
+    SendChat(p_, IdleLine(version_.Caption(), minutes));
+    saved.SetCaption("");
+}
+
+}  // namespace pw

@@ -1,0 +1,53 @@
+// The idle clock: three counter labels whose change rules fill to two digits,
+// carry seconds into minutes and minutes into hours while Timer1 runs, and post
+// the "idle" line at every new minute unless the user is typing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/forms.h"
+
+namespace pw {
+
+struct IdleCounters {
+    Control& hours;
+    Control& minutes;
+    Control& seconds;
+};
+
+class IdleClock {
+public:
+    // `chatLine` reaches the saved chat text (creating its hidden form on first use);
+    // `period` changes whenever an idle period starts or stops.
+    IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
+              std::function<Control&()> chatLine, const std::uint64_t& period);
+
+    void lblSeconds_Change();
+    void lblMinutes_Change();
+    void lblHours_Change();
+
+private:
+    void PostIdleMinute();
+
+    Platform& p_;
+    IdleCounters c_;
+    Control& version_;
+    Timer& timer1_;
+    std::function<Control&()> chatLine_;
+    const std::uint64_t& period_;
+};
+
+// Writes value + delta into a counter caption as plain decimal text.
+inline void AddTo(Control& counter, double delta) {
+    counter.SetCaption(NumberText(CaptionValue(counter.Caption()) + delta));
+}
+
+// The two-digit fill every counter applies: true when it rewrote the caption.
+inline bool FillTwoDigits(Control& counter) {
+    if (!NeedsFill(counter.Caption())) return false;
+    counter.SetCaption("0" + counter.Caption());
+    return true;
+}
+
+}  // namespace pw

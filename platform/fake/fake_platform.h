@@ -1,0 +1,220 @@
+// A deterministic platform for the unit tests: an in-memory window tree with a log
+// of every message, a simulated clock that advances only while the loop waits or is
+// pumped, scripted user events, an in-memory file system with profile strings, and
+// form windows that record what was asked of them.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/forms.h"
+#include "platform/platform.h"
+
+namespace pw::fake {
+
+// Thrown by Quit(): the program ended; nothing after it may run.
+struct ProgramEnded : std::runtime_error {
+    ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+struct Message {
+    enum Kind { GetTextLength, GetText, SetText, Char, Show } kind;
+    Hwnd window;
+    std::string text;  // SetText: the ANSI bytes
+    unsigned code = 0;  // Char: the character; Show: the command
+    bool operator==(const Message&) const = default;
+};
+
+struct Window {
+    std::string cls;
+    std::string text;  // ANSI bytes, as the window holds them
+    Hwnd parent = 0;
+    std::vector<Hwnd> children;  // child order: first is topmost
+    bool hung = false;           // answers no message (each send times out)
+    std::optional<std::int64_t> lyingLength;  // WM_GETTEXTLENGTH answer, if not the truth
+    int showState = 0;                        // last ShowWindow command received
+    std::function<void(unsigned ch)> onChar;  // the owning program's reaction to WM_CHAR
+};
+
+struct Box {
+    std::string text, title;
+    int style;
+    double at;  // simulated time the box opened
+};
+
+class FakeFormWindow;
+
+class FakePlatform : public Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- window tree -----------------------------------------------------------------
+    // Adds a window as the last (bottom) child of parent (0: top level).
+    Hwnd AddWindow(Hwnd parent, std::string cls, std::string text = {});
+    // Adds a window as the first (topmost) child of parent.
+    Hwnd AddWindowOnTop(Hwnd parent, std::string cls, std::string text = {});
+    void RemoveWindow(Hwnd w);
+    Window& At(Hwnd w) { return windows_.at(w); }
+    bool Exists(Hwnd w) const { return windows_.count(w) != 0; }
+    std::vector<Message> messages;
+
+    // --- clock and events -------------------------------------------------------------
+    double now = 12 * 3600.0;    // simulated seconds since midnight (not wrapped)
+    double pumpCost = 0.0005;    // simulated time one pass of the event loop takes
+    int pumps = 0;               // passes of the event loop so far
+    double cpuSpin = 0;          // simulated time spent pumping rather than waiting
+    // Runs `event` in the first pass of the event loop at or after `time`.
+    void At(double time, std::function<void()> event);
+    void After(double delay, std::function<void()> event) { At(now + delay, std::move(event)); }
+    // Pumps and waits until `time` (the way a real message loop would idle).
+    void RunUntil(double time);
+    void RunFor(double seconds) { RunUntil(now + seconds); }
+    int timerTicks = 0;  // timer events delivered
+
+    // --- message boxes -----------------------------------------------------------------
+    std::vector<Box> boxes;
+    // Answers the next boxes in turn; when empty, OK for MB_OK and No for Yes/No.
+    std::vector<int> answers;
+    // Simulated time a box stays open, pumping events meanwhile (a modal loop).
+    double boxSeconds = 0;
+
+    // --- files -----------------------------------------------------------------------
+    struct File {
+        std::string bytes;
+        std::int64_t writeTime = 0;
+        bool readOnly = false;
+    };
+    std::map<std::string, File> files;       // keyed by normalised path
+    std::set<std::string> readOnlyFolders;   // normalised folder paths that refuse new files
+    std::map<std::string, std::string> aliases;  // another name for the same file
+    std::string programFolder = "C:\\Program Files\\pellowick";
+    int profileWrites = 0;
+    // Fails the n-th coming profile write (1 = the next), to cut a save short.
+    int failProfileWriteAt = 0;
+    static std::string Normal(const std::string& path);
+    File* FindFile(const std::string& path);
+    void PutFile(const std::string& path, std::string bytes);
+
+    // --- forms -------------------------------------------------------------------------
+    float screenWidth = 1024 * kTwipsPerPixel, screenHeight = 768 * kTwipsPerPixel;
+    // The menu item the next popup menu returns, by name ("" dismisses it).
+    std::vector<std::string> popupPicks;
+    FakeFormWindow* WindowOf(const Form& f);
+    std::vector<FakeFormWindow*> formWindows;
+
+    // --- Platform ------------------------------------------------------------------------
+    Hwnd FindTopWindow(const char* cls) override;
+    Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override;
+    std::optional<std::int64_t> SendGetTextLength(Hwnd w) override;
+    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap) override;
+    bool SendSetText(Hwnd w, const std::string& ansi) override;
+    bool SendChar(Hwnd w, unsigned ch) override;
+    void ShowWindowAsync(Hwnd w, int cmd) override;
+    std::string AnsiFromText(std::string_view utf8) override;
+    std::string TextFromAnsi(std::string_view ansi) override;
+    float ClockSeconds() override;
+    void PumpEvents() override;
+    void WaitForEvents(double seconds) override;
+    std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& def,
+                                  std::size_t cap, const std::string& path) override;
+    bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                            const std::string& path) override;
+    bool FlushProfile(const std::string&) override { return true; }
+    bool IsOrdinaryFile(const std::string& path) override;
+    bool CopyFileReplace(const std::string& from, const std::string& to) override;
+    bool DeleteFile(const std::string& path) override;
+    bool MoveFileReplace(const std::string& from, const std::string& to) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+    std::optional<std::int64_t> FileWriteTime(const std::string& path) override;
+    std::string ProgramFolder() override { return programFolder; }
+    int MessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
+    std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;
+    float ScreenWidth() override { return screenWidth; }
+    float ScreenHeight() override { return screenHeight; }
+    void Quit() override;
+
+    // Timers are driven by the clock; form windows register them here.
+    void SetTimer(Timer& t, bool on);
+    void Forget(FakeFormWindow* w);
+
+private:
+    bool CanWrite(const std::string& path);
+    void Touch(File& f) { f.writeTime = ++fileClock_; }
+    double NextDue() const;
+    bool RunDue();
+    Hwnd Insert(Hwnd parent, std::string cls, std::string text, bool top);
+
+    std::map<Hwnd, Window> windows_;
+    std::vector<Hwnd> topLevel_;
+    Hwnd nextHandle_ = 0x100;
+    struct Event {
+        double time;
+        long seq;
+        std::function<void()> run;
+    };
+    std::vector<Event> events_;
+    long seq_ = 0;
+    struct TimerState {
+        Timer* timer;
+        double due;
+    };
+    std::vector<TimerState> timers_;
+    std::int64_t fileClock_ = 1000;
+};
+
+// What a form's window was asked to do.
+class FakeFormWindow : public FormWindow {
+public:
+    FakeFormWindow(FakePlatform& p, Form& f, Hwnd h);
+    ~FakeFormWindow() override;
+    FakePlatform& platform;
+    Form& form;
+    Hwnd handle;
+    bool shown = false, topmost = false, enabled = true, minimized = false, destroyed = false;
+    std::string title;
+    float left, top;
+    int invalidations = 0, drags = 0;
+    std::vector<std::string> calls;  // "topmost", "notopmost", "show", ... in order
+
+    Hwnd Handle() const override { return handle; }
+    void Show() override;
+    void Hide() override { shown = false; }
+    bool IsShown() const override { return shown; }
+    void SetTopmost(bool on) override;
+    void SetEnabled(bool on) override;
+    void SetTitle(const std::string& t) override { title = t; }
+    void Minimize() override;
+    void Move(float l, float t) override { left = l, top = t; }
+    float Left() const override { return left; }
+    float Top() const override { return top; }
+    float Width() const override { return form.clientWidth; }
+    float Height() const override { return form.clientHeight; }
+    void Invalidate(const Control&) override { ++invalidations; }
+    void TimerChanged(Timer& t) override { platform.SetTimer(t, t.Enabled()); }
+    void BeginDrag() override { ++drags; }
+    const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
+    void Destroy() override;
+    float popupX = -1, popupY = -1;
+};
+
+// The host client's usual window tree: frame › MDI client › Welcome + one chat room
+// (transcript, input box and the other parts), and the toolbar chain to the address
+// box. Enter in the input box posts its text; Enter in the address box records the link.
+struct FakeHost {
+    explicit FakeHost(FakePlatform& p, bool signedOn = true, bool inRoom = true);
+    FakePlatform& p;
+    Hwnd frame = 0, mdi = 0, welcome = 0, room = 0, input = 0, address = 0;
+    std::vector<std::string> posts;  // UTF-8 lines posted to the room
+    std::vector<std::string> links;  // ANSI texts run from the address box
+    // Attempt number (1-based) at which a link opens a room; 0 never.
+    int roomOnAttempt = 1;
+    Hwnd OpenRoom(const std::string& caption);
+    void CloseRoom();
+};
+
+}  // namespace pw::fake

@@ -1,0 +1,88 @@
+// frmMain: the skinned main window. Its lifetime is the program's: Form_Load when
+// the program starts, Form_Unload when it ends.
+#pragma once
+
+#include <memory>
+
+#include "idling/controller.h"
+#include "idling/idle_clock.h"
+#include "idling/totals.h"
+#include "platform/forms.h"
+#include "stats/stats_file.h"
+#include "ui/image_button.h"
+
+namespace pw {
+
+class FrmMenu;
+
+class FrmMain : public Form {
+public:
+    explicit FrmMain(Platform& p);
+    ~FrmMain() override;
+
+    // Controls, listed as they lie within each container, topmost first.
+    Control& picBottomBar;
+    Control& Frame1;
+    Control& cmdStopIt;
+    Control& picTitleBar;
+    Control& lblClose;
+    Control& lblMinimize;
+    Control& lblMenu;
+    Control& Frame3;
+    Control& picStartDown;
+    Control& picStopDown;
+    Control& picStartUp;
+    Control& picStopUp;
+    Control& Frame2;
+    Control& lblTotalDays;
+    Control& Label1;
+    Control& Label12;
+    Control& Label11;
+    Control& Label10;
+    Control& Label9;
+    Control& lblTotalSeconds;
+    Control& lblTotalMinutes;
+    Control& lblTotalHours;
+    Control& lblHours;
+    Control& lblMinutes;
+    Control& lblSeconds;
+    Control& Label5;
+    Control& Label4;
+    Control& Label3;
+    Control& Label2;
+    Control& lblVersion;
+    Control& lblButtonLeft1;
+    Control& lblButtonTop1;
+    Control& lblButtonTop0;
+    Control& lblButtonLeft0;
+    Timer& Timer1;
+
+    void Form_Load();
+    void Form_Unload();
+    // The close command (close hot spot, menu exit): ends an idle period, then unloads.
+    void lblClose_Click();
+    void Minimize() { Window().Minimize(); }
+    void lblMenu_Click();
+
+    // frmMenu, created hidden the first time it is reached.
+    FrmMenu& Menu();
+    bool HasMenu() const { return menu_ != nullptr; }
+    IdleController& Controller() { return controller_; }
+    StatsFile& Stats() { return stats_; }
+    IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
+
+private:
+    void SessionEnding();
+
+    Totals totals_;
+    StatsFile stats_;
+    IdleController controller_;
+    IdleClock clock_;
+    ImageButton start_{picStartUp, lblButtonTop0, lblButtonLeft0};
+    ImageButton stop_{picStopUp, lblButtonTop1, lblButtonLeft1};
+    std::unique_ptr<FrmMenu> menu_;
+    bool unloading_ = false;
+    bool closeAfterStop_ = false;
+};
+
+}  // namespace pw

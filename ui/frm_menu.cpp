@@ -1,0 +1,108 @@
+#include "ui/frm_menu.h"
+
+#include <cmath>
+
+#include "host/bridge.h"
+#include "idling/announce.h"
+#include "stats/stats_file.h"
+#include "ui/frm_credits.h"
+#include "ui/frm_main.h"
+
+namespace pw {
+
+const char* const kVersionHistory =
+    "\t\t     - Version Updates -\r\n\r\n"
+    "version 1.51:\t- major bug fixed with the chat recognizing and such. - fixed\r\n"
+    "released: 08.10.00\r\n\r\n"
+    "version 1.5:\t- chat and idle without your text being trashed ever again.\r\n"
+    "released: 08.08.00\t- win2k can now move the form around the screen. - api fixed\r\n\r\n"
+    "version 1:\r\n"
+    "released: 07.15.00";
+
+namespace {
+
+MenuItem Item(const char* name, const char* caption, std::function<void()> click = {}) {
+    return MenuItem{name, caption, true, {}, std::move(click), 0};
+}
+
+}  // namespace
+
+FrmMenu::FrmMenu(FrmMain& main)
+    : Form(main.platform, "frmMenu", 1575, 540),
+      lblStartCancel(Add("lblStartCancel", ControlKind::Label, nullptr, 60, 300, 1455, 195)),
+      lblChatLine(Add("lblChatLine", ControlKind::Label, nullptr, 60, 60, 1455, 195)),
+      main_(main) {
+    for (Control* c : {&lblStartCancel, &lblChatLine}) {
+        c->back = Color::Rgb(0, 0, 0);
+        c->fore = Color::Sys(Color::HighlightText);
+    }
+    MenuItem statistics = Item("statistics", "statistics");
+    statistics.items = {Item("scrollstats", "scroll stats", [this] { scrollstats_Click(); }),
+                        Item("clrstats", "clear stats", [this] { clrstats_Click(); })};
+    MenuItem credits = Item("credits", "credits", [this] { credits_Click(); });
+    credits.enabled = false;  // shipped disabled
+    MenuItem menu = Item("main", "main");
+    menu.items = {Item("dash1", "-"),
+                  std::move(statistics),
+                  Item("dash2", "-"),
+                  Item("updated", "updates", [this] { updated_Click(); }),
+                  std::move(credits),
+                  Item("dash3", "-"),
+                  Item("minimize", "minimize", [this] { minimize_Click(); }),
+                  Item("exit", "exit", [this] { exit_Click(); }),
+                  Item("dash4", "-")};
+    SetMenu(std::move(menu));
+}
+
+FrmMenu::~FrmMenu() = default;
+
+void FrmMenu::scrollstats_Click() {
+    Platform& p = platform;
+    ClearChatInput(p);
+    SendChat(p, StatisticsLine(main_.lblVersion.Caption()));
+    Pause(p, 1);
+    SendChat(p, TotalsLine(main_.lblVersion.Caption(), main_.lblTotalDays.Caption(), main_.lblTotalHours.Caption(),
+                           main_.lblTotalMinutes.Caption(), main_.lblTotalSeconds.Caption()));
+}
+
+void CountDown(Platform& p, Control& total) {
+    for (;;) {
+        p.PumpEvents();
+        // Only whole numbers count down; anything else would never reach zero.
+        if (!IsPlainTotal(total.Caption())) return total.SetCaption("00");
+        double v = CaptionValue(total.Caption());
+        if (v == 0) return;
+        total.SetCaption(NumberText(v - 1));
+        if (CaptionValue(total.Caption()) == 0) return;
+    }
+}
+
+void FrmMenu::clrstats_Click() {
+    int answer = platform.MessageBox(&main_, "Are you sure you want to clear your statistics?", "Delete Statistics?",
+                                     kMbYesNo | kMbIconStop);
+    if (answer == kIdYes) {
+        for (Control* total : {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours,
+                               &main_.lblTotalDays})
+            CountDown(platform, *total);
+    }
+    main_.Stats().SaveTotals();
+}
+
+void FrmMenu::updated_Click() {
+    main_.Window().SetTopmost(false);
+    platform.MessageBox(&main_, kVersionHistory, "Updates!", kMbOk | kMbIconInformation);
+    main_.Window().SetTopmost(true);
+}
+
+void FrmMenu::credits_Click() {
+    main_.Window().SetTopmost(false);
+    main_.Window().SetEnabled(false);
+    if (!credits_) credits_ = std::make_unique<FrmCredits>(main_);
+    credits_->Open();
+}
+
+void FrmMenu::minimize_Click() { main_.Minimize(); }
+
+void FrmMenu::exit_Click() { main_.lblClose_Click(); }
+
+}  // namespace pw
