@@ -1,0 +1,119 @@
+// The bridge through the real backend, against a live hostsim in another process.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/bridge.h"
+#include "tests/win32/hostsim_process.h"
+
+namespace pw {
+namespace {
+
+using test::HostSimProcess;
+using test::LogLine;
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+    auto start = Clock::now();
+    while (!done()) {
+        if (SecondsSince(start) > seconds) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// "EVENT target payload" for the log lines of the given events.
+std::vector<std::string> Summary(const std::vector<LogLine>& log, const std::vector<std::string>& events) {
+    std::vector<std::string> out;
+    for (const LogLine& l : log)
+        if (std::find(events.begin(), events.end(), l.event) != events.end())
+            out.push_back(l.event + " " + l.target + " " + l.payload);
+    return out;
+}
+
+auto HasLine(std::string event, std::string target, std::string payload) {
+    return [=](const std::vector<LogLine>& log) {
+        return std::any_of(log.begin(), log.end(), [&](const LogLine& l) {
+            return l.event == event && l.target == target && l.payload == payload;
+        });
+    };
+}
+
+TEST(HostBridge, FindsTheWindowsOfALiveHost) {
+    HostSimProcess host({"--user", "Name1", "--extra-docs", "20"});
+    Win32Platform p;
+    EXPECT_EQ(FindHostFrame(p), host.Frame());
+    Hwnd room = FindChatRoom(p);
+    ASSERT_NE(room, 0u);
+    EXPECT_EQ(GetText(p, room), "Lobby 1");
+    EXPECT_NE(FindChatInput(p), 0u);
+    EXPECT_EQ(GetScreenName(p), "Name1");
+}
+
+TEST(HostBridge, SendChatPostsTheLineAsAnsiBytes) {
+    HostSimProcess host({});
+    Win32Platform p;
+    // The middle dot must arrive as the one byte 0xB7 of code page 1252.
+    SendChat(p, "<b>pellowick\xC2\xB7</b> idle 5");
+    ASSERT_TRUE(host.WaitForLog([](auto& log) { return !Summary(log, {"POST"}).empty(); }));
+    EXPECT_EQ(Summary(host.Log(), {"SETTEXT", "CHAR", "POST"}),
+              (std::vector<std::string>{R"(SETTEXT input <b>pellowick\xB7</b> idle 5)", "CHAR input 13",
+                                        R"(POST room:Lobby 1 <b>pellowick\xB7</b> idle 5)"}));
+}
+
+TEST(HostBridge, RunKeywordOpensAPrivateRoom) {
+    HostSimProcess host({"--no-room"});
+    Win32Platform p;
+    ASSERT_EQ(FindChatRoom(p), 0u);
+    RunKeyword(p, "aol://2719:2-2-pellowick%200");
+    ASSERT_TRUE(WaitFor([&] { return FindChatRoom(p) != 0; }, 5));
+    EXPECT_EQ(GetText(p, FindChatRoom(p)), "pellowick 0");
+}
+
+TEST(HostBridge, MinimizesAndMaximizesTheHost) {
+    HostSimProcess host({});
+    Win32Platform p;
+    MinimizeHost(p);
+    EXPECT_TRUE(host.WaitForLog(HasLine("SHOW", "frame", "minimized")));
+    MaximizeHost(p);
+    EXPECT_TRUE(host.WaitForLog(HasLine("SHOW", "frame", "maximized")));
+}
+
+TEST(HostBridge, AHungHostCostsOneBoundedWaitPerAction) {
+    HostSimProcess host({"--hang-after", "300", "--hang-for", "11000"});
+    Win32Platform p;
+    ASSERT_TRUE(host.WaitForLog([](auto& log) { return !Summary(log, {"HANG"}).empty(); }, 10));
+    Hwnd room = FindChatRoom(p);  // lookups need no answer from the host's thread
+    ASSERT_NE(room, 0u);
+
+    const double bound = kSendTimeoutMs / 1000.0 + 1.0;
+    const std::pair<const char*, std::function<void()>> actions[] = {
+        {"GetText", [&] { EXPECT_EQ(GetText(p, room), ""); }},
+        {"SendChat", [&] { SendChat(p, "late line"); }},
+        {"ClearChatInput", [&] { ClearChatInput(p); }},
+        {"RunKeyword", [&] { RunKeyword(p, "aol://2719:2-2-pellowick%201"); }},
+        {"MinimizeHost", [&] { MinimizeHost(p); }},
+        {"MaximizeHost", [&] { MaximizeHost(p); }},
+    };
+    for (const auto& [name, run] : actions) {
+        auto start = Clock::now();
+        run();
+        EXPECT_LT(SecondsSince(start), bound) << name;
+    }
+
+    // When the host wakes it handles what was still queued: the show commands, maybe
+    // the late texts, but never an Enter sent after a text that timed out.
+    ASSERT_TRUE(WaitFor([&] { return p.SendGetTextLength(host.Frame()).has_value(); }, 20));
+    EXPECT_TRUE(host.WaitForLog(HasLine("SHOW", "frame", "maximized")));
+    for (const std::string& line : Summary(host.Log(), {"CHAR", "POST", "LINK"})) ADD_FAILURE() << line;
+}
+
+}  // namespace
+}  // namespace pw
