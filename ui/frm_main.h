@@ -69,6 +69,7 @@ public:
     bool HasMenu() const { return menu_ != nullptr; }
     IdleController& Controller() { return controller_; }
     StatsFile& Stats() { return stats_; }
+    Totals& LifetimeTotals() { return totals_; }
     IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
 
 private:

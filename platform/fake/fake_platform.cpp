@@ -499,7 +499,10 @@ Hwnd FakeHost::OpenRoom(const std::string& caption) {
     for (const char* cls : {"_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox", "_AOL_Static"}) p.AddWindow(room, cls);
     Hwnd box = input;
     p.At(input).onChar = [this, box](unsigned ch) {
-        if (ch == 13) posts.push_back(p.TextFromAnsi(p.At(box).text));
+        if (ch != 13) return;
+        // Like the host client: Enter posts the box's text and empties the box.
+        posts.push_back(p.TextFromAnsi(p.At(box).text));
+        p.At(box).text.clear();
     };
     return room;
 }

@@ -1,0 +1,64 @@
+// A whole pellowick on the fake platform: the main window over a fake host client.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/fake/fake_platform.h"
+#include "ui/frm_main.h"
+#include "ui/frm_menu.h"
+
+namespace pw::testing {
+
+struct App {
+    explicit App(bool signedOn = true, bool inRoom = true) : host(p, signedOn, inRoom) {}
+    fake::FakePlatform p;
+    fake::FakeHost host;
+    FrmMain main{p};
+
+    fake::FakeFormWindow& win() { return *p.WindowOf(main); }
+    // A user click: only a shown control can be clicked.
+    void Click(Control& c) {
+        ASSERT_TRUE(c.Shown()) << c.name;
+        if (c.MouseDown) c.MouseDown(kLeftButton);
+        if (c.MouseUp) c.MouseUp(kLeftButton);
+        if (c.Click) c.Click();
+    }
+    // Runs `f` and reports whether the program ended.
+    template <typename F>
+    bool Ends(F f) {
+        try {
+            f();
+        } catch (const fake::ProgramEnded&) {
+            return true;
+        }
+        return false;
+    }
+    std::string Idle() const {
+        return main.lblHours.Caption() + "/" + main.lblMinutes.Caption() + "/" + main.lblSeconds.Caption();
+    }
+    std::string Totals() const {
+        return main.lblTotalDays.Caption() + " " + main.lblTotalHours.Caption() + " " + main.lblTotalMinutes.Caption() +
+               " " + main.lblTotalSeconds.Caption();
+    }
+    // The posted lines, each shortened to what follows the signature.
+    std::vector<std::string> Said() const {
+        std::vector<std::string> out;
+        for (auto& line : host.posts) out.push_back(line.substr(line.rfind("-|- <b>") + 7));
+        return out;
+    }
+    std::string File(const std::string& path) {
+        auto* f = p.FindFile(path);
+        return f ? f->bytes : "<none>";
+    }
+};
+
+inline std::string Idle(int minutes) { return "idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|"; }
+inline std::string NowIdle(int minutes) { return "now idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|"; }
+inline std::string NotIdle(int minutes) { return "not idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|"; }
+inline std::string Stats(const char* s, const char* m, const char* h, const char* d) {
+    return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d + "\r\n";
+}
+
+}  // namespace pw::testing
