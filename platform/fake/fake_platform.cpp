@@ -380,7 +380,7 @@ bool FakePlatform::WriteProfileString(const std::string& section, const std::str
         auto end = std::find_if(sec + 1, lines.end(), [](auto& l) { return IsSection(l, {}); });
         auto hit = std::find_if(sec + 1, end, [&](auto& l) { return KeyOf(l) == Lower(key); });
         if (hit != end) {
-            *hit = entry;
+            *hit = Trim(hit->substr(0, hit->find('='))) + "=" + value;  // the stored spelling stays
         } else {
             auto last = end;
             while (last != sec + 1 && Trim(*(last - 1)).empty()) --last;
