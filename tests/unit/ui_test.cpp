@@ -1,0 +1,211 @@
+#include "app_fixture.h"
+#include "ui/frm_credits.h"
+
+namespace pw {
+namespace {
+
+using testing::App;
+using testing::NotIdle;
+
+const char* kUnloaded = "unloaded</b> -|";
+
+TEST(MainWindow, LoadPreparesTheWindowBeforeItIsShown) {
+    App a;
+    a.p.At(a.host.input).text = "half-typed";
+    a.main.Form_Load();
+    auto& w = a.win();
+    EXPECT_EQ(w.calls.front(), "topmost");
+    EXPECT_FALSE(w.shown);
+    EXPECT_EQ(w.title, "pellowick v.1.51 \xC2\xB7 jom");
+    EXPECT_TRUE(a.main.picStartUp.Visible() && a.main.picStopDown.Visible());
+    EXPECT_FALSE(a.main.picStartDown.Visible() || a.main.picStopUp.Visible());
+    std::vector<std::string> homes = {a.main.lblButtonTop0.Caption(), a.main.lblButtonLeft0.Caption(),
+                                      a.main.lblButtonTop1.Caption(), a.main.lblButtonLeft1.Caption()};
+    EXPECT_EQ(homes, (std::vector<std::string>{"180", "165", "660", "165"}));
+    EXPECT_EQ(a.Said(), std::vector<std::string>{"loaded</b> -|"});
+    EXPECT_EQ(a.Totals(), "00 00 00 00");
+    EXPECT_TRUE(a.p.files.empty());
+}
+
+TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
+    App a;
+    const int writes = a.p.profileWrites;
+    EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
+    EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
+    EXPECT_EQ(a.p.profileWrites - writes, 4);  // one save: four keys
+}
+
+TEST(MainWindow, CloseWhileIdleStopsFirst) {
+    App a;
+    a.Click(a.main.picStartUp);
+    a.p.RunFor(61);
+    EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
+    auto said = a.Said();
+    ASSERT_GE(said.size(), 2u);
+    EXPECT_EQ(said[said.size() - 2], NotIdle(1));
+    EXPECT_EQ(said.back(), kUnloaded);
+    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("01", "01", "00", "00"));
+}
+
+TEST(MainWindow, CloseDuringAStopWaitsForItsSave) {
+    for (double at : {0.3, 1.2}) {  // inside EndIdle's pause, inside its fold
+        App a;
+        a.p.pumpCost = 0.0001;
+        a.Click(a.main.picStartUp);
+        a.p.RunFor(3600);
+        std::string idle = a.Idle();
+        std::replace(idle.begin(), idle.end(), '/', ' ');
+        a.p.After(at, [&] { a.Click(a.main.lblClose); });
+        a.p.After(at + 0.0002, [&] { a.main.QueryClose(); });  // and the platform asks too
+        EXPECT_TRUE(a.Ends([&] { a.Click(a.main.picStopUp); }));
+        EXPECT_EQ(a.Totals(), "00 " + idle);
+        EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats(a.main.lblTotalSeconds.Caption().c_str(),
+                                                           a.main.lblTotalMinutes.Caption().c_str(), "01", "00"));
+        auto said = a.Said();
+        EXPECT_EQ(std::count(said.begin(), said.end(), kUnloaded), 1);
+        EXPECT_EQ(said.back(), kUnloaded);
+    }
+}
+
+TEST(MainWindow, SecondCloseDuringUnloadIsIgnored) {
+    App a;
+    a.p.After(0.2, [&] { a.Click(a.main.lblClose); });
+    a.p.After(0.3, [&] { a.main.QueryClose(); });
+    EXPECT_TRUE(a.Ends([&] { a.main.QueryClose(); }));
+    EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
+}
+
+TEST(MainWindow, PressedEffectAlwaysReturnsHome) {
+    App a;
+    a.main.Form_Load();
+    auto& pic = a.main.picStartUp;
+    for (int i = 0; i < 1000; ++i) {
+        pic.MouseDown(kRightButton);
+        pic.MouseDown(kLeftButton);  // a second press before any release
+        EXPECT_EQ(pic.Top(), 195.0f);
+        EXPECT_EQ(pic.Left(), 180.0f);
+        pic.MouseUp(kLeftButton);
+    }
+    EXPECT_EQ(pic.Top(), 180.0f);
+    EXPECT_EQ(pic.Left(), 165.0f);
+}
+
+TEST(MainWindow, HotSpotsAndPopupMenu) {
+    App a;
+    a.main.Form_Load();
+    a.main.picTitleBar.MouseDown(kRightButton);
+    EXPECT_EQ(a.win().drags, 1);
+    a.main.lblMinimize.MouseUp(kRightButton);
+    EXPECT_TRUE(a.win().minimized);
+    a.p.popupPicks = {"credits"};  // greyed: nothing happens
+    a.Click(a.main.lblMenu);
+    EXPECT_EQ(a.win().popupX, 120.0f);
+    EXPECT_EQ(a.win().popupY, 120.0f);
+    EXPECT_FALSE(a.main.Menu().Credits());
+    EXPECT_FALSE(a.main.Menu().HasWindow());  // never shown
+}
+
+TEST(Menu, PostStatistics) {
+    App a;
+    a.main.lblTotalHours.SetCaption("05");
+    a.main.lblTotalMinutes.SetCaption("12");
+    a.main.lblTotalSeconds.SetCaption("33");
+    a.p.popupPicks = {"scrollstats"};
+    const double t0 = a.p.now;
+    a.Click(a.main.lblMenu);
+    std::vector<std::string> expected = {"statistics</b> -|", "d</b>00 <b>h</b>05 <b>m</b>12 <b>s</b>33 -|"};
+    EXPECT_EQ(a.Said(), expected);
+    EXPECT_GT(a.p.now - t0, 0.49);
+}
+
+TEST(Menu, ClearStatistics) {
+    struct Case {
+        int answer;
+        const char *d, *h, *m, *s, *after;
+        int steps;
+    } cases[] = {
+        {kIdNo, "01", "05", "12", "33", "01 05 12 33", 0},
+        {kIdYes, "00", "05", "12", "33", "00 00 00 00", 50},
+        {kIdYes, "00", "00", "00", "00", "00 00 00 00", 0},
+        {kIdYes, "01", "-3", "2.5", "x7", "00 00 00 00", 1},  // only whole numbers count down
+    };
+    for (auto& c : cases) {
+        App a;
+        a.main.lblTotalDays.SetCaption(c.d), a.main.lblTotalHours.SetCaption(c.h);
+        a.main.lblTotalMinutes.SetCaption(c.m), a.main.lblTotalSeconds.SetCaption(c.s);
+        int changes = 0;
+        auto inner = a.main.lblTotalSeconds.Change;
+        a.main.lblTotalSeconds.Change = [&] { ++changes, inner(); };
+        a.p.answers = {c.answer};
+        a.main.Menu().clrstats_Click();
+        EXPECT_EQ(a.p.boxes.at(0).title, "Delete Statistics?");
+        EXPECT_EQ(a.p.boxes.at(0).style, 20);
+        EXPECT_EQ(a.Totals(), c.after);
+        EXPECT_EQ(a.File("c:\\pwick.dat"),
+                  testing::Stats(a.main.lblTotalSeconds.Caption().c_str(), a.main.lblTotalMinutes.Caption().c_str(),
+                                 a.main.lblTotalHours.Caption().c_str(), a.main.lblTotalDays.Caption().c_str()));
+        if (c.steps == 50) {
+            EXPECT_EQ(changes, 33 + 10);  // 33 steps, and "9" ... "0" each filled to two digits
+        }
+    }
+}
+
+TEST(Menu, VersionHistory) {
+    App a;
+    a.main.Form_Load();
+    a.main.Menu().updated_Click();
+    ASSERT_EQ(a.p.boxes.size(), 1u);
+    EXPECT_EQ(a.p.boxes[0].title, "Updates!");
+    EXPECT_EQ(a.p.boxes[0].style, 64);
+    const std::string& text = a.p.boxes[0].text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);  // ten lines
+    EXPECT_EQ(text.find("\r\n\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(0, 8), "\t\t     -");
+    EXPECT_EQ(text.substr(text.size() - 18), "released: 07.15.00");
+    auto& calls = a.win().calls;
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()), (std::vector<std::string>{"notopmost", "topmost"}));
+}
+
+TEST(Credits, PlacementStaysOnScreen) {
+    const float W = 4155, H = 1545;  // the credits window
+    struct Case {
+        float mainLeft, mainTop, screenW, screenH, left, top;
+    } cases[] = {
+        {3105, 1155, 15360, 11520, 3105 + (4575 - W) / 2, 1155 + (2025 - H) / 2},
+        {14000, 1155, 15360, 11520, 15360 - W, 1155 + (2025 - H) / 2},  // flush with the right edge
+        {3105, -600, 15360, 11520, 3105 + (4575 - W) / 2, 0},            // Top would be negative
+        {3105, 1155, 3000, 1000, 0, 1000 - H},                          // a screen smaller than the window
+    };
+    for (auto& c : cases) {
+        App a;
+        a.p.screenWidth = c.screenW, a.p.screenHeight = c.screenH;
+        a.main.Window().Move(c.mainLeft, c.mainTop);
+        a.main.Menu().credits_Click();
+        auto* credits = a.main.Menu().Credits();
+        auto* w = a.p.WindowOf(*credits);
+        EXPECT_EQ(w->Left(), c.left);
+        EXPECT_EQ(w->Top(), c.top);
+        EXPECT_TRUE(w->shown && w->topmost);
+        EXPECT_FALSE(a.win().enabled || a.win().topmost);
+        EXPECT_EQ(credits->lblButtonTop.Caption(), "1140");
+    }
+}
+
+TEST(Credits, ThanksAndClose) {
+    App a;
+    a.main.Menu().credits_Click();
+    FrmCredits& c = *a.main.Menu().Credits();
+    EXPECT_EQ(c.txtMsgs.Caption(), kCreditsFacts);
+    a.Click(c.Label2);
+    EXPECT_EQ(c.txtMsgs.Caption(), kThanksBetaTest);
+    a.Click(c.Label4);
+    EXPECT_EQ(c.txtMsgs.Caption(), kThanksName);
+    a.Click(c.picCloseUp);
+    EXPECT_TRUE(a.win().enabled && a.win().topmost);
+    EXPECT_FALSE(a.p.WindowOf(c)->shown);
+    a.main.Menu().credits_Click();  // opened again: loaded anew
+    EXPECT_EQ(c.txtMsgs.Caption(), kCreditsFacts);
+}
+
+}  // namespace
+}  // namespace pw
