@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace pw {
 
@@ -119,13 +118,11 @@ double CaptionValue(std::string_view caption) {
 std::string NumberText(double value) {
     char buf[64];
     if (value == std::floor(value) && std::fabs(value) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.0f", value);
-    } else {
-        std::snprintf(buf, sizeof buf, "%.15g", value);
+        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+        return std::string(buf, r.ptr);
     }
-    std::string s = buf;
-    if (s == "-0") s = "0";
-    return s;
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
 }
 
 }  // namespace pw
