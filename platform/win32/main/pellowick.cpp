@@ -1,3 +1,44 @@
-// Placeholder entry point until the main window lands.
+// pellowick.exe: one copy per session, the main window, and the message loop.
 #include <windows.h>
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+
+#include "platform/win32/win32_platform.h"
+#include "ui/frm_main.h"
+
+namespace {
+
+constexpr wchar_t kInstanceMutex[] = L"Local\\pellowick.running";
+constexpr wchar_t kMainClass[] = L"pellowick_frmMain";
+
+// Two copies would overwrite each other's totals and post every line twice: a
+// second start only brings the first copy's window forward.
+bool AnotherCopyRuns() {
+    // Held until the process ends; the system releases it then.
+    CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    for (int tries = 0; tries < 30; ++tries) {  // the first copy may still be loading
+        if (HWND w = FindWindowW(kMainClass, nullptr)) {
+            if (IsIconic(w)) ShowWindowAsync(w, SW_RESTORE);
+            SetForegroundWindow(w);
+            break;
+        }
+        Sleep(100);
+    }
+    return true;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    if (AnotherCopyRuns()) return 0;
+    pw::Win32Platform platform;
+    pw::FrmMain main(platform);
+    main.Form_Load();
+    main.Window().Show();
+    // The program ends in Form_Unload; the loop only serves until then.
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
