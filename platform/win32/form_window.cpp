@@ -1,0 +1,504 @@
+#include "platform/win32/form_window.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <uxtheme.h>
+#include <windowsx.h>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/win32/form_layout.h"
+#include "platform/win32/form_paint.h"
+#include "platform/win32/gdi_cache.h"
+#include "platform/win32/res/resource.h"
+
+namespace pw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr UINT_PTR kRepaintTimerId = 1;
+constexpr UINT_PTR kFirstFormTimerId = 100;
+constexpr const wchar_t* kMainFormClass = L"pellowick_frmMain";
+
+RECT ToRect(const PxRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+bool Contains(const RECT& outer, const RECT& inner) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The main form's window on this thread: the owner of every other form's window.
+HWND FindOwnMainWindow() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM out) -> BOOL {
+            wchar_t cls[64];
+            if (GetClassNameW(w, cls, 64) && lstrcmpW(cls, kMainFormClass) == 0) {
+                *reinterpret_cast<HWND*>(out) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Owns a popup menu built from a MenuItem tree; command ids index `items`.
+class PopupMenu {
+  public:
+    explicit PopupMenu(const MenuItem& root) : menu_(CreatePopupMenu()) { Append(menu_, root); }
+    ~PopupMenu() { DestroyMenu(menu_); }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU Get() const { return menu_; }
+    const MenuItem* ItemFor(int id) const {
+        return id >= 1 && id <= static_cast<int>(items_.size()) ? items_[static_cast<std::size_t>(id - 1)]
+                                                                : nullptr;
+    }
+
+  private:
+    void Append(HMENU into, const MenuItem& parent) {
+        for (const MenuItem& item : parent.items) {
+            const UINT grayed = item.enabled ? 0 : MF_GRAYED;
+            const std::wstring text = WideFromUtf8(item.caption);
+            if (item.caption == "-") {
+                AppendMenuW(into, MF_SEPARATOR, 0, nullptr);
+            } else if (!item.items.empty()) {
+                HMENU sub = CreatePopupMenu();
+                Append(sub, item);
+                AppendMenuW(into, MF_POPUP | grayed, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+            } else {
+                items_.push_back(&item);
+                AppendMenuW(into, MF_STRING | grayed, items_.size(), text.c_str());
+            }
+        }
+    }
+    HMENU menu_;
+    std::vector<const MenuItem*> items_;
+};
+
+class Win32FormWindow final : public FormWindow {
+  public:
+    Win32FormWindow(Platform& platform, Form& form);
+    ~Win32FormWindow() override;
+    Win32FormWindow(const Win32FormWindow&) = delete;
+    Win32FormWindow& operator=(const Win32FormWindow&) = delete;
+
+    Hwnd Handle() const override { return reinterpret_cast<Hwnd>(hwnd_); }
+    void Show() override;
+    void Hide() override { ShowWindow(hwnd_, SW_HIDE); }
+    bool IsShown() const override { return hwnd_ && IsWindowVisible(hwnd_); }
+    void SetTopmost(bool topmost) override {
+        SetWindowPos(hwnd_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+    void SetEnabled(bool enabled) override { EnableWindow(hwnd_, enabled); }
+    void SetTitle(const std::string& title) override { SetWindowTextW(hwnd_, WideFromUtf8(title).c_str()); }
+    void Minimize() override { ShowWindow(hwnd_, SW_MINIMIZE); }
+    void Move(float left, float top) override {
+        SetWindowPos(hwnd_, nullptr, PixelsFromTwips(left), PixelsFromTwips(top), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    float Left() const override { return Outer().left * kTwipsPerPixel; }
+    float Top() const override { return Outer().top * kTwipsPerPixel; }
+    float Width() const override { return (Outer().right - Outer().left) * kTwipsPerPixel; }
+    float Height() const override { return (Outer().bottom - Outer().top) * kTwipsPerPixel; }
+    void Invalidate(const Control& c) override;
+    void TimerChanged(Timer& t) override;
+    void BeginDrag() override;
+    const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
+    void Destroy() override;
+
+  private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+
+    RECT Outer() const {
+        RECT r{};
+        GetWindowRect(hwnd_, &r);
+        return r;
+    }
+    void CreateTooltips();
+    void SyncTooltips();
+    void UpdateTool(const Control& c);
+    void OnPaint();
+    void OnButtonDown(int button, LPARAM lp);
+    void OnButtonUp(int button, LPARAM lp);
+    void OnCaptureLost() {
+        held_ = 0;
+        pressed_ = nullptr;
+    }
+    void OnTimer(UINT_PTR id);
+    void OnThemeOrColoursChanged();
+    void Flush();
+    // Runs a form handler; false when the window was destroyed meanwhile.
+    template <typename F>
+    bool RunHandler(F&& handler) {
+        auto alive = alive_;
+        handler();
+        return *alive;
+    }
+
+    Platform& platform_;
+    Form& form_;
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::map<const Control*, UINT_PTR> tools_;
+    GdiCache cache_;
+    HTHEME theme_ = nullptr;
+    GdiObject<HBITMAP> backBuffer_;
+    HDC backDc_ = nullptr;
+    bool artLoaded_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+    // Repaint coalescing: rectangles waiting to be invalidated.
+    std::vector<RECT> dirty_;
+    Clock::time_point lastFlush_{};
+    bool flushArmed_ = false;
+
+    // Mouse: the control that took the first button-down, and the buttons held.
+    Control* pressed_ = nullptr;
+    int held_ = 0;
+};
+
+Win32FormWindow::Win32FormWindow(Platform& platform, Form& form) : platform_(platform), form_(form) {
+    const std::wstring cls = L"pellowick_" + WideFromUtf8(form.name);
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(inst, cls.c_str(), &wc)) {
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WndProc;
+        wc.hInstance = inst;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hIcon = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                                 LR_SHARED));
+        wc.hIconSm = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+        wc.lpszClassName = cls.c_str();
+        RegisterClassExW(&wc);
+    }
+
+    const bool isMain = cls == kMainFormClass;
+    // WS_SYSMENU | WS_MINIMIZEBOX without WS_CAPTION: no frame is drawn, but the task
+    // bar can still minimize and restore the window.
+    const DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
+    const DWORD exStyle = isMain ? WS_EX_APPWINDOW : 0;
+    RECT r{0, 0, PixelsFromTwips(form.clientWidth), PixelsFromTwips(form.clientHeight)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    int x = PixelsFromTwips(form.designLeft), y = PixelsFromTwips(form.designTop);
+    if (form.centreOnScreen) {
+        x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    }
+    HWND owner = isMain ? nullptr : FindOwnMainWindow();
+    CreateWindowExW(exStyle, cls.c_str(), WideFromUtf8(form.caption).c_str(), style, x, y, w, h, owner,
+                    nullptr, inst, this);
+    if (!hwnd_) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                "creating the window of " + form.name);
+    }
+    theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    CreateTooltips();
+}
+
+Win32FormWindow::~Win32FormWindow() {
+    *alive_ = false;
+    Destroy();
+    if (backDc_) DeleteDC(backDc_);
+}
+
+void Win32FormWindow::Destroy() {
+    if (!hwnd_) return;
+    HWND w = hwnd_;
+    hwnd_ = nullptr;
+    tooltip_ = nullptr;  // owned by w, goes with it
+    // Detach first: nothing of the form may run while the window goes away.
+    SetWindowLongPtrW(w, GWLP_USERDATA, 0);
+    if (theme_) CloseThemeData(theme_);
+    theme_ = nullptr;
+    DestroyWindow(w);
+}
+
+void Win32FormWindow::Show() {
+    SyncTooltips();
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+}
+
+// --- Painting -------------------------------------------------------------------------
+
+void Win32FormWindow::Invalidate(const Control& c) {
+    if (!hwnd_) return;
+    if (!c.tooltip.empty()) UpdateTool(c);
+    const RECT r = ToRect(ControlRect(c));
+    if (IsRectEmpty(&r)) return;
+    bool covered = false;
+    for (const RECT& d : dirty_)
+        covered = covered || Contains(d, r);
+    if (!covered) dirty_.push_back(r);
+
+    // A fold changes counters tens of thousands of times a second; paint at most
+    // once per screen refresh and let the last change win.
+    const auto now = Clock::now();
+    if (now - lastFlush_ >= std::chrono::milliseconds(kRepaintIntervalMs)) {
+        Flush();
+    } else if (!flushArmed_) {
+        flushArmed_ = true;
+        SetTimer(hwnd_, kRepaintTimerId, kRepaintIntervalMs, nullptr);
+    }
+}
+
+void Win32FormWindow::Flush() {
+    if (flushArmed_) {
+        KillTimer(hwnd_, kRepaintTimerId);
+        flushArmed_ = false;
+    }
+    for (const RECT& r : dirty_)
+        InvalidateRect(hwnd_, &r, FALSE);
+    dirty_.clear();
+    lastFlush_ = Clock::now();
+}
+
+void Win32FormWindow::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    if (!artLoaded_) {
+        std::vector<std::string> names;
+        for (const auto& c : form_.Controls())
+            if (c->kind == ControlKind::Picture) names.push_back(c->picture);
+        PreloadArt(names);
+        artLoaded_ = true;
+    }
+    if (!backDc_) {
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        backDc_ = CreateCompatibleDC(dc);
+        backBuffer_ = GdiObject<HBITMAP>(CreateCompatibleBitmap(dc, client.right, client.bottom));
+        SelectObject(backDc_, backBuffer_.Get());
+    }
+    const RECT& r = ps.rcPaint;
+    PaintForm(form_, backDc_, r, cache_, theme_);
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backDc_, r.left, r.top, SRCCOPY);
+    EndPaint(hwnd_, &ps);
+}
+
+void Win32FormWindow::OnThemeOrColoursChanged() {
+    if (theme_) CloseThemeData(theme_);
+    theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    cache_.Clear();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// --- Tooltips -------------------------------------------------------------------------
+
+void Win32FormWindow::CreateTooltips() {
+    static const bool initialised = [] {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)initialised;
+    // Always tip: the window is topmost but seldom the active one.
+    tooltip_ = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SyncTooltips();
+}
+
+void Win32FormWindow::SyncTooltips() {
+    if (!tooltip_) return;
+    for (const auto& owned : form_.Controls()) {
+        const Control& c = *owned;
+        if (c.tooltip.empty() || tools_.count(&c)) continue;
+        const UINT_PTR id = tools_.size() + 1;
+        std::wstring text = WideFromUtf8(c.tooltip);
+        TTTOOLINFOW ti{};
+        ti.cbSize = TTTOOLINFOW_V2_SIZE;
+        ti.uFlags = TTF_SUBCLASS;
+        ti.hwnd = hwnd_;
+        ti.uId = id;
+        ti.rect = c.Shown() ? ToRect(ControlRect(c)) : RECT{};
+        ti.lpszText = text.data();
+        if (SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti))) tools_[&c] = id;
+    }
+}
+
+void Win32FormWindow::UpdateTool(const Control& c) {
+    auto it = tools_.find(&c);
+    if (it == tools_.end() || !tooltip_) return;
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+    ti.hwnd = hwnd_;
+    ti.uId = it->second;
+    ti.rect = c.Shown() ? ToRect(ControlRect(c)) : RECT{};
+    SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// --- Mouse ----------------------------------------------------------------------------
+
+void Win32FormWindow::OnButtonDown(int button, LPARAM lp) {
+    // While a button is held, every press goes to the control that took the first.
+    Control* target = held_ ? pressed_ : HitTest(form_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    if (!target) return;
+    pressed_ = target;
+    held_ |= button;
+    if (GetCapture() != hwnd_) SetCapture(hwnd_);
+    if (target->MouseDown) RunHandler([&] { target->MouseDown(button); });
+}
+
+void Win32FormWindow::OnButtonUp(int button, LPARAM lp) {
+    if (!(held_ & button) || !pressed_) return;
+    Control* target = pressed_;
+    const bool over = HitTest(form_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)) == target;
+    held_ &= ~button;
+    if (!held_) {
+        pressed_ = nullptr;
+        ReleaseCapture();
+    }
+    if (target->MouseUp && !RunHandler([&] { target->MouseUp(button); })) return;
+    if (button == kLeftButton && over && target->Click) target->Click();
+}
+
+void Win32FormWindow::BeginDrag() {
+    POINT pt{};
+    GetCursorPos(&pt);
+    OnCaptureLost();
+    ReleaseCapture();
+    // The move loop starts from this point; without it the window would jump.
+    SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+}
+
+// --- Menu and timers ------------------------------------------------------------------
+
+const MenuItem* Win32FormWindow::TrackPopup(const MenuItem& menu, float x, float y) {
+    PopupMenu popup(menu);
+    POINT pt{PixelsFromTwips(x), PixelsFromTwips(y)};
+    ClientToScreen(hwnd_, &pt);
+    HWND w = hwnd_;
+    auto alive = alive_;
+    // Foreground first, WM_NULL after: else the menu may not close when the user clicks elsewhere.
+    SetForegroundWindow(w);
+    const int id = static_cast<int>(
+        TrackPopupMenuEx(popup.Get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, pt.x, pt.y, w, nullptr));
+    PostMessageW(w, WM_NULL, 0, 0);
+    return *alive ? popup.ItemFor(id) : nullptr;
+}
+
+void Win32FormWindow::TimerChanged(Timer& t) {
+    const auto& timers = form_.Timers();
+    for (std::size_t i = 0; i < timers.size(); ++i) {
+        if (timers[i].get() != &t) continue;
+        if (t.Enabled())
+            SetTimer(hwnd_, kFirstFormTimerId + i, static_cast<UINT>(t.intervalMs), nullptr);
+        else
+            KillTimer(hwnd_, kFirstFormTimerId + i);
+    }
+}
+
+void Win32FormWindow::OnTimer(UINT_PTR id) {
+    if (id == kRepaintTimerId) {
+        Flush();
+        return;
+    }
+    const auto& timers = form_.Timers();
+    if (id < kFirstFormTimerId || id - kFirstFormTimerId >= timers.size()) return;
+    Timer& t = *timers[id - kFirstFormTimerId];
+    if (t.Enabled() && t.Tick) t.Tick();
+}
+
+// --- Messages -------------------------------------------------------------------------
+
+LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<Win32FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    try {
+        return self->Dispatch(msg, wp, lp);
+    } catch (const std::exception& e) {
+        OutputDebugStringA(e.what());
+    } catch (...) {
+        OutputDebugStringA("pellowick: unknown exception in a window handler");
+    }
+    return 0;
+}
+
+LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND hwnd = hwnd_;
+    switch (msg) {
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_LBUTTONDOWN:
+            OnButtonDown(kLeftButton, lp);
+            return 0;
+        case WM_RBUTTONDOWN:
+            OnButtonDown(kRightButton, lp);
+            return 0;
+        case WM_MBUTTONDOWN:
+            OnButtonDown(kMiddleButton, lp);
+            return 0;
+        case WM_LBUTTONUP:
+            OnButtonUp(kLeftButton, lp);
+            return 0;
+        case WM_RBUTTONUP:
+            OnButtonUp(kRightButton, lp);
+            return 0;
+        case WM_MBUTTONUP:
+            OnButtonUp(kMiddleButton, lp);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lp) != hwnd) OnCaptureLost();
+            return 0;
+        case WM_TIMER:
+            OnTimer(wp);
+            return 0;
+        case WM_CLOSE:
+            // The form decides; the window never closes itself.
+            if (form_.QueryClose) form_.QueryClose();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp && form_.EndSession) form_.EndSession();
+            return 0;
+        case WM_THEMECHANGED:
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            OnThemeOrColoursChanged();
+            break;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform& p, Form& form) {
+    return std::make_unique<Win32FormWindow>(p, form);
+}
+
+}  // namespace pw

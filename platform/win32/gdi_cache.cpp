@@ -1,0 +1,142 @@
+#include "platform/win32/gdi_cache.h"
+
+#include <objidl.h>
+#include <shlwapi.h>
+
+#include <gdiplus.h>
+
+#include <cmath>
+#include <memory>
+
+namespace pw {
+
+namespace {
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+// Pictures live as long as the process; nothing frees them before exit.
+std::map<std::string, HBITMAP>& ArtCache() {
+    static auto* cache = new std::map<std::string, HBITMAP>();
+    return *cache;
+}
+
+struct ComRelease {
+    void operator()(IUnknown* p) const { p->Release(); }
+};
+
+HBITMAP DecodeGif(const std::string& name) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC res = FindResourceW(module, WideFromUtf8(name).c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (!res) return nullptr;
+    HGLOBAL data = LoadResource(module, res);
+    const DWORD size = SizeofResource(module, res);
+    const void* bytes = data ? LockResource(data) : nullptr;
+    if (!bytes || size == 0) return nullptr;
+    std::unique_ptr<IStream, ComRelease> stream(SHCreateMemStream(static_cast<const BYTE*>(bytes), size));
+    if (!stream) return nullptr;
+
+    namespace gp = Gdiplus::DllExports;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (gp::GdipCreateBitmapFromStream(stream.get(), &bitmap) != Gdiplus::Ok) return nullptr;
+    HBITMAP out = nullptr;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const Gdiplus::ARGB background =
+        0xFF000000u | (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    if (gp::GdipCreateHBITMAPFromBitmap(bitmap, &out, background) != Gdiplus::Ok) out = nullptr;
+    gp::GdipDisposeImage(bitmap);
+    return out;
+}
+
+}  // namespace
+
+std::wstring WideFromUtf8(std::string_view s) {
+    if (s.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+COLORREF ColorRef(const Color& c) {
+    return c.system ? GetSysColor(c.index) : static_cast<COLORREF>(c.rgb & 0xFFFFFF);
+}
+
+HFONT GdiCache::FontFor(const Font& f) {
+    auto key = std::make_tuple(f.face, f.points, f.bold);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end()) return it->second.Get();
+    LOGFONTW lf{};
+    lf.lfHeight = -static_cast<LONG>(std::lround(f.points * static_cast<float>(ScreenDpi()) / 72.0f));
+    lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    const std::wstring face = WideFromUtf8(f.face);
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    fonts_.emplace(key, GdiObject<HFONT>(font));
+    return font;
+}
+
+HBRUSH GdiCache::BrushFor(COLORREF c) {
+    auto it = brushes_.find(c);
+    if (it != brushes_.end()) return it->second.Get();
+    HBRUSH brush = CreateSolidBrush(c);
+    brushes_.emplace(c, GdiObject<HBRUSH>(brush));
+    return brush;
+}
+
+HBITMAP GdiCache::Rendered(const Control& c,
+                           int w,
+                           int h,
+                           COLORREF key,
+                           HDC like,
+                           const std::function<void(HDC)>& draw) {
+    Rendering& r = renderings_[&c];
+    if (r.bitmap.Get() && r.w == w && r.h == h && r.key == key) return r.bitmap.Get();
+    r.bitmap = GdiObject<HBITMAP>(CreateCompatibleBitmap(like, w, h));
+    r.w = w;
+    r.h = h;
+    r.key = key;
+    HDC dc = CreateCompatibleDC(like);
+    HGDIOBJ old = SelectObject(dc, r.bitmap.Get());
+    draw(dc);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return r.bitmap.Get();
+}
+
+void GdiCache::Clear() {
+    fonts_.clear();
+    brushes_.clear();
+    renderings_.clear();
+}
+
+void PreloadArt(const std::vector<std::string>& names) {
+    auto& cache = ArtCache();
+    std::vector<std::string> missing;
+    for (const auto& n : names)
+        if (!n.empty() && !cache.count(n)) missing.push_back(n);
+    if (missing.empty()) return;
+    // GDI+ is needed only to decode: start it for the batch and let it go again.
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    const bool started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    for (const auto& n : missing)
+        cache[n] = started ? DecodeGif(n) : nullptr;
+    if (started) Gdiplus::GdiplusShutdown(token);
+}
+
+HBITMAP ArtBitmap(const std::string& name) {
+    auto& cache = ArtCache();
+    auto it = cache.find(name);
+    if (it != cache.end()) return it->second;
+    PreloadArt({name});
+    return cache[name];
+}
+
+}  // namespace pw
