@@ -3,6 +3,7 @@
 // of scope.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -41,7 +42,7 @@ public:
         const char* exe = std::getenv("PW_HOSTSIM");
         if (!exe || !*exe) throw std::runtime_error("PW_HOSTSIM does not name the hostsim exe");
         dir_ = MakeTempFolder();
-        std::wstring cmd = Quote(ToUtf16(exe)) + L" --log " + Quote(LogPath()) + L" --ready " +
+        std::wstring cmd = Quote(WindowsPath(exe)) + L" --log " + Quote(LogPath()) + L" --ready " +
                            Quote(ReadyPath());
         for (const std::string& a : args) cmd += L" " + Quote(ToUtf16(a));
         STARTUPINFOW si{};
@@ -108,6 +109,13 @@ private:
         RemoveDirectoryW(dir_.c_str());
     }
     static std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+    // The scripts name hostsim by its Unix path; Wine's drive Z: is the Unix root.
+    static std::wstring WindowsPath(const std::string& path) {
+        std::wstring w = ToUtf16(path);
+        if (!w.starts_with(L"/")) return w;
+        std::replace(w.begin(), w.end(), L'/', L'\\');
+        return L"Z:" + w;
+    }
     std::wstring LogPath() const { return dir_ + L"\\hostsim.log"; }
     std::wstring ReadyPath() const { return dir_ + L"\\ready"; }
 

@@ -1,0 +1,108 @@
+// Benchmarks of the real backend. Prints `name: value unit` lines (medians); needs
+// PW_HOSTSIM for the host-client ones.
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/bridge.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_platform.h"
+#include "tests/win32/hostsim_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ticks = [](FILETIME t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+}
+
+// A wait should sleep between events, not spin on the clock.
+void PauseCpuRatio(pw::Platform& p) {
+    std::vector<double> ratios;
+    for (int i = 0; i < 3; ++i) {
+        double cpu = ProcessCpuSeconds();
+        auto start = Clock::now();
+        pw::Pause(p, 3);
+        ratios.push_back((ProcessCpuSeconds() - cpu) / SecondsSince(start));
+    }
+    std::printf("pause_cpu_ratio: %.4f ratio\n", Median(ratios));
+}
+
+// What the once-a-second watchdog asks of Windows, made directly: the same lookups
+// in the same order, then the length and the text of the room.
+std::string BareWatchdog() {
+    constexpr std::array<const char*, 5> kParts = {"RICHCNTL", "_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox",
+                                                   "_AOL_Static"};
+    HWND frame = FindWindowA("AOL Frame25", nullptr);
+    HWND client = frame ? FindWindowExA(frame, nullptr, "MDIClient", nullptr) : nullptr;
+    HWND room = nullptr;
+    for (HWND w = client ? FindWindowExA(client, nullptr, "AOL Child", nullptr) : nullptr; w && !room;
+         w = FindWindowExA(client, w, "AOL Child", nullptr)) {
+        if (std::all_of(kParts.begin(), kParts.end(),
+                        [&](const char* cls) { return FindWindowExA(w, nullptr, cls, nullptr) != nullptr; }))
+            room = w;
+    }
+    DWORD_PTR length = 0, copied = 0;
+    if (!room || !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &length))
+        return {};
+    std::string text(length + 1, '\0');
+    if (!SendMessageTimeoutA(room, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &copied))
+        return {};
+    text.resize(std::min<std::size_t>(copied, length));
+    return text;
+}
+
+// The bridge against the bare calls, interleaved so that drift hits both alike.
+void Watchdog(pw::Platform& p) {
+    pw::test::HostSimProcess host({"--extra-docs", "20"});
+    std::vector<double> bridge, bare;
+    bool agree = true;
+    for (int i = 0; i < 320; ++i) {
+        auto start = Clock::now();
+        std::string viaBridge = pw::GetText(p, pw::FindChatRoom(p));
+        double a = SecondsSince(start);
+        start = Clock::now();
+        std::string direct = BareWatchdog();
+        double b = SecondsSince(start);
+        agree = agree && viaBridge == direct && !direct.empty();
+        if (i >= 20) {  // the first rounds warm caches up
+            bridge.push_back(a * 1e6);
+            bare.push_back(b * 1e6);
+        }
+    }
+    if (!agree) std::fprintf(stderr, "watchdog: the bridge and the bare calls disagree\n");
+    std::printf("watchdog_us: %.1f us\n", Median(bridge));
+    std::printf("watchdog_floor_us: %.1f us\n", Median(bare));
+    std::printf("watchdog_ratio: %.3f ratio\n", Median(bridge) / Median(bare));
+}
+
+}  // namespace
+
+int main() {
+    pw::Win32Platform p;
+    PauseCpuRatio(p);
+    try {
+        Watchdog(p);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "watchdog: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
