@@ -1,0 +1,132 @@
+// The byte-level rules that tests downstream rely on: log escaping, link recognition,
+// and the command line.
+#include <gtest/gtest.h>
+
+#include "hostsim/options.h"
+#include "hostsim/text.h"
+
+namespace hostsim {
+namespace {
+
+TEST(EscapeBytes, KeepsPrintableAsciiAndEscapesTheRest) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {"abc \x7E", "abc ~"},
+        {"abc\xB7", "abc\\xB7"},
+        {"a\\b", "a\\\\b"},
+        {"tab\there\r\n", "tab\\x09here\\x0D\\x0A"},
+        {std::string("\x00\x1F\x7F\x80\xFF", 5), "\\x00\\x1F\\x7F\\x80\\xFF"},
+        {"<font color=\"#FF0000\">x</font>", "<font color=\"#FF0000\">x</font>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EscapeBytes(c.in), c.out) << c.out;
+}
+
+TEST(PrivateRoomNumber, AcceptsOnlyTheExactLinkAfterTrimming) {
+    const struct {
+        std::string typed;
+        std::optional<std::string> number;
+    } cases[] = {
+        {" aol://2719:2-2-pellowick%200", "0"},  // a space typed at the caret
+        {"aol://2719:2-2-pellowick%2017 \t", "17"},
+        {"aol://2719:2-2-pellowick%20", std::nullopt},
+        {"aol://2719:2-2-pellowick%20x1", std::nullopt},
+        {"aol://2719:2-2-pellowick%201 2", std::nullopt},
+        {"AOL://2719:2-2-pellowick%201", std::nullopt},
+        {"keyword", std::nullopt},
+        {"   ", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PrivateRoomNumber(TrimBlanks(c.typed)), c.number) << c.typed;
+}
+
+TEST(ParseOptions, DefaultsDescribeOneLobbyAndASignedOnTester) {
+    const ParseResult r = ParseOptions({});
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->rooms, 1u);
+    EXPECT_EQ(r.options->room_on_attempt, 1u);
+    EXPECT_EQ(r.options->WelcomeCaption(), "Welcome, Tester!");
+    EXPECT_EQ(r.options->title, "America Online");
+    EXPECT_FALSE(r.options->hang_after_ms);
+}
+
+TEST(ParseOptions, ReadsEveryOption) {
+    const ParseResult r = ParseOptions({"--log",
+                                        "l",
+                                        "--ready",
+                                        "r",
+                                        "--user",
+                                        "Name1",
+                                        "--rooms",
+                                        "3",
+                                        "--room-on-attempt",
+                                        "0",
+                                        "--extra-docs",
+                                        "2",
+                                        "--close-room-after",
+                                        "5",
+                                        "--exit-after",
+                                        "6",
+                                        "--type-at",
+                                        "7:a:b",
+                                        "--type-at",
+                                        "8:",
+                                        "--hang-after",
+                                        "9",
+                                        "--hang-for",
+                                        "10",
+                                        "--title",
+                                        "T",
+                                        "--welcome-caption",
+                                        "Welcome, !",
+                                        "--signed-out"});
+    ASSERT_TRUE(r.options) << r.error;
+    const Options& o = *r.options;
+    EXPECT_EQ(o.log_path, "l");
+    EXPECT_EQ(o.ready_path, "r");
+    EXPECT_EQ(o.rooms, 3u);
+    EXPECT_EQ(o.room_on_attempt, 0u);
+    EXPECT_EQ(o.extra_docs, 2u);
+    EXPECT_EQ(o.close_room_after_ms, 5u);
+    EXPECT_EQ(o.exit_after_ms, 6u);
+    ASSERT_EQ(o.type_at.size(), 2u);
+    EXPECT_EQ(o.type_at[0].at_ms, 7u);
+    EXPECT_EQ(o.type_at[0].text, "a:b");
+    EXPECT_EQ(o.type_at[1].text, "");
+    EXPECT_EQ(o.hang_after_ms, 9u);
+    EXPECT_EQ(o.hang_for_ms, 10u);
+    EXPECT_EQ(o.title, "T");
+    EXPECT_EQ(o.WelcomeCaption(), "Welcome, !");
+    EXPECT_FALSE(o.signed_on);
+}
+
+TEST(ParseOptions, LastRoomCountWins) {
+    EXPECT_EQ(ParseOptions({"--rooms", "4", "--no-room"}).options->rooms, 0u);
+    EXPECT_EQ(ParseOptions({"--no-room", "--rooms", "2"}).options->rooms, 2u);
+}
+
+TEST(ParseOptions, RefusesBadCommandLines) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus"},
+        {"--log"},
+        {"--rooms", "x"},
+        {"--rooms", "-1"},
+        {"--rooms", "51"},
+        {"--rooms", "2x"},
+        {"--exit-after", ""},
+        {"--type-at", "12"},
+        {"--type-at", "x:a"},
+        {"--hang-for", "4294967296"},
+        {"extra"},
+    };
+    for (const auto& args : bad) {
+        const ParseResult r = ParseOptions(args);
+        EXPECT_FALSE(r.options) << args[0];
+        EXPECT_FALSE(r.error.empty()) << args[0];
+    }
+}
+
+}  // namespace
+}  // namespace hostsim
