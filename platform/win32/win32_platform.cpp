@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cwchar>
 
 #include "platform/forms.h"
 #include "platform/win32/form_window.h"
@@ -107,7 +106,6 @@ std::wstring ProfilePath(const std::string& utf8) {
     shortFolder.resize(n);
     return WithoutLongPrefix(std::move(shortFolder)) + path.substr(slash);
 }
-
 
 }  // namespace
 

@@ -78,13 +78,6 @@ public:
         }
         return lines;
     }
-    // Log lines of one event ("POST", "SHOW" ...), in order.
-    std::vector<LogLine> Events(const std::string& event) const {
-        std::vector<LogLine> out;
-        for (LogLine& l : Log())
-            if (l.event == event) out.push_back(std::move(l));
-        return out;
-    }
     // Polls the log until `done` holds or `seconds` pass; returns whether it held.
     bool WaitForLog(const std::function<bool(const std::vector<LogLine>&)>& done, double seconds = 5) const {
         auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
