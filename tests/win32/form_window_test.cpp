@@ -1,0 +1,174 @@
+// The form window: which control takes a click, how often a busy form repaints, and
+// how far a title-bar drag moves the window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "platform/forms.h"
+#include "platform/win32/form_layout.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/win32_platform.h"
+
+namespace pw {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Pixels as twips, for readable layouts.
+constexpr float Px(int px) {
+    return static_cast<float>(px) * kTwipsPerPixel;
+}
+
+struct Layered : Form {
+    explicit Layered(Platform& p) : Form(p, "hitTest", Px(200), Px(100)) {
+        Add("over", ControlKind::Picture, nullptr, Px(0), Px(0), Px(50), Px(20));
+        Add("text", ControlKind::TextBox, nullptr, Px(10), Px(50), Px(30), Px(30)).SetEnabled(false);
+        Control& back = Add("back", ControlKind::Frame, nullptr, Px(0), Px(0), Px(200), Px(100));
+        Add("hidden", ControlKind::Label, &back, Px(100), Px(60), Px(20), Px(20)).SetVisible(false);
+        Control& box = Add("box", ControlKind::Picture, &back, Px(100), Px(10), Px(40), Px(30));
+        box.border3d = true;
+        Control& spot = Add("spot", ControlKind::Label, &box, Px(0), Px(0), Px(10), Px(10));
+        spot.transparent = true;
+        Add("spill", ControlKind::Label, &box, Px(30), Px(20), Px(30), Px(30));
+        Add("under", ControlKind::Label, &back, Px(100), Px(50), Px(50), Px(40));
+    }
+};
+
+TEST(FormHitTest, TopmostShownControlTakesThePointer) {
+    Win32Platform p;
+    Layered form(p);
+    const struct {
+        int x, y;
+        const char* expected;  // nullptr: no control
+    } cases[] = {
+        {5, 5, "over"},      // listed before the frame it overlaps
+        {60, 5, "back"},     // the frame itself where nothing lies on it
+        {101, 11, "box"},    // on the 3D border, outside the child area
+        {103, 13, "spot"},   // a transparent label without handlers still takes it
+        {115, 25, "box"},    // inside the box, on no child
+        {137, 37, "spill"},  // child within its container's area
+        {145, 45, "back"},   // the same child's part outside the container is cut off
+        {105, 65, "under"},  // a hidden control lets the pointer through
+        {15, 55, nullptr},   // a disabled control passes it to its container, the window
+        {250, 50, nullptr},  // outside the client area
+    };
+    for (const auto& c : cases) {
+        const Control* hit = HitTest(form, c.x, c.y);
+        EXPECT_EQ(hit ? hit->name : "(none)", c.expected ? c.expected : "(none)")
+            << "at " << c.x << "," << c.y;
+    }
+}
+
+// Pumps this thread's messages for `ms`, counting the paints of `w`.
+int PumpFor(HWND w, int ms, Clock::time_point* lastPaint = nullptr) {
+    int paints = 0;
+    const auto until = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < until) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_PAINT && msg.hwnd == w) {
+                ++paints;
+                if (lastPaint) *lastPaint = Clock::now();
+            }
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+    return paints;
+}
+
+TEST(FormWindowPaint, FastCaptionChangesArePaintedAtScreenRateAndTheLastOneShows) {
+    Win32Platform p;
+    Form form(p, "coalesce", Px(100), Px(40));
+    form.designLeft = Px(20);
+    form.designTop = Px(20);
+    Control& counter = form.Add("counter", ControlKind::Label, nullptr, 0, 0, Px(100), Px(40));
+    form.Window().Show();
+    HWND w = reinterpret_cast<HWND>(form.Window().Handle());
+    PumpFor(w, 50);
+
+    int paints = 0, changes = 0;
+    const auto start = Clock::now();
+    Clock::time_point lastChange, lastPaint;
+    while (Clock::now() - start < std::chrono::milliseconds(300)) {
+        counter.SetCaption(std::to_string(++changes));
+        lastChange = Clock::now();
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_PAINT && msg.hwnd == w) ++paints;
+            DispatchMessageW(&msg);
+        }
+    }
+    const auto elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    ASSERT_GT(changes, 1000) << "the loop must outrun the screen for this test to mean anything";
+    EXPECT_GE(paints, 2);
+    EXPECT_LE(paints, elapsedMs / kRepaintIntervalMs + 2) << changes << " changes in " << elapsedMs << " ms";
+
+    // When the changes stop, the last one still reaches the screen.
+    EXPECT_GE(PumpFor(w, 100, &lastPaint), 1);
+    EXPECT_GT(lastPaint, lastChange);
+    RECT pending;
+    EXPECT_FALSE(GetUpdateRect(w, &pending, FALSE));
+}
+
+// Moves the pointer to screen pixel (x, y), pressing or releasing the left button there.
+void Pointer(int x, int y, DWORD buttons = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = (x * 65536 + sw - 1) / sw;
+    in.mi.dy = (y * 65536 + sh - 1) / sh;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    SendInput(1, &in, sizeof in);
+}
+
+TEST(FormWindowDrag, TheWindowFollowsThePointerExactly) {
+    Win32Platform p;
+    Form form(p, "drag", Px(120), Px(40));
+    form.designLeft = Px(300);
+    form.designTop = Px(200);
+    Control& bar = form.Add("bar", ControlKind::Picture, nullptr, 0, 0, Px(120), Px(20));
+    int drags = 0;
+    bar.MouseDown = [&](int) {
+        ++drags;
+        form.Window().BeginDrag();
+    };
+    form.Window().SetTopmost(true);
+    form.Window().Show();
+    HWND w = reinterpret_cast<HWND>(form.Window().Handle());
+    PumpFor(w, 100);
+
+    RECT before{};
+    GetWindowRect(w, &before);
+    const int x = before.left + 30, y = before.top + 10;
+    Pointer(x, y);
+    PumpFor(w, 100);
+    // The pointer travels (45, 25) pixels with the button held.
+    std::thread hand([&] {
+        Pointer(x, y, MOUSEEVENTF_LEFTDOWN);
+        for (int step = 1; step <= 5; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            Pointer(x + 9 * step, y + 5 * step);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Pointer(x + 45, y + 25, MOUSEEVENTF_LEFTUP);
+    });
+    PumpFor(w, 600);
+    hand.join();
+    PumpFor(w, 100);
+
+    RECT after{};
+    GetWindowRect(w, &after);
+    ASSERT_EQ(drags, 1);
+    EXPECT_EQ(after.left - before.left, 45);
+    EXPECT_EQ(after.top - before.top, 25);
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+}
+
+}  // namespace
+}  // namespace pw
