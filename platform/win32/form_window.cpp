@@ -38,6 +38,28 @@ bool Contains(const RECT& outer, const RECT& inner) {
            inner.bottom <= outer.bottom;
 }
 
+HICON AppIcon(int metricX, int metricY) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                         GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
+}
+
+void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(inst, name.c_str(), &wc)) return;
+    wc = {};
+    wc.cbSize = sizeof wc;
+    // No CS_DBLCLKS: a quick second click is a second click, not a double-click.
+    wc.lpfnWndProc = proc;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = AppIcon(SM_CXICON, SM_CYICON);
+    wc.hIconSm = AppIcon(SM_CXSMICON, SM_CYSMICON);
+    wc.lpszClassName = name.c_str();
+    RegisterClassExW(&wc);
+}
+
 // The main form's window on this thread: the owner of every other form's window.
 HWND FindOwnMainWindow() {
     HWND found = nullptr;
@@ -91,7 +113,7 @@ class PopupMenu {
 
 class Win32FormWindow final : public FormWindow {
   public:
-    Win32FormWindow(Platform& platform, Form& form);
+    explicit Win32FormWindow(Form& form);
     ~Win32FormWindow() override;
     Win32FormWindow(const Win32FormWindow&) = delete;
     Win32FormWindow& operator=(const Win32FormWindow&) = delete;
@@ -150,7 +172,6 @@ class Win32FormWindow final : public FormWindow {
         return *alive;
     }
 
-    Platform& platform_;
     Form& form_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -172,26 +193,10 @@ class Win32FormWindow final : public FormWindow {
     int held_ = 0;
 };
 
-Win32FormWindow::Win32FormWindow(Platform& platform, Form& form) : platform_(platform), form_(form) {
+Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
     const std::wstring cls = L"pellowick_" + WideFromUtf8(form.name);
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(inst, cls.c_str(), &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hIcon = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                                 LR_SHARED));
-        wc.hIconSm = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-        wc.lpszClassName = cls.c_str();
-        RegisterClassExW(&wc);
-    }
+    RegisterFormClass(cls, WndProc);
 
     const bool isMain = cls == kMainFormClass;
     // WS_SYSMENU | WS_MINIMIZEBOX without WS_CAPTION: no frame is drawn, but the task
@@ -497,8 +502,8 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform& p, Form& form) {
-    return std::make_unique<Win32FormWindow>(p, form);
+std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform&, Form& form) {
+    return std::make_unique<Win32FormWindow>(form);
 }
 
 }  // namespace pw
