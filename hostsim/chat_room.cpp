@@ -169,10 +169,12 @@ LRESULT ChatRoom::OnInputMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void ChatRoom::PostInput() {
-    // The host client leaves the input box as it is after posting.
+    // Like the real client: Enter sends the box's text and empties the box, so an
+    // empty box later means the user has typed nothing since.
     const std::string text = WindowText(input_);
     log_.WriteBytes("POST", Target(), text);
     AppendToTranscript(user_ + ": " + text);
+    CallWindowProcA(edit_proc_, input_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
 }
 
 void ChatRoom::AppendToTranscript(const std::string& line) {
