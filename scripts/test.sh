@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Runs every test of pellowick on Debian 12, installing what it needs:
+#   1. native unit tests of the portable logic (GoogleTest, via ctest);
+#   2. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
+#   3. the Windows build: Win32 tests and hostsim's tests under Wine (Xvfb when headless);
+#   4. end-to-end tests of pellowick.exe against hostsim, clicked with xdotool.
+# Ends with one line "tests: N passed, M failed" and a non-zero status on any failure.
+#
+# PW_BUILD: where the build trees go (default: build/ in the checkout).
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${PW_BUILD:-$root/build}
+jobs=$(nproc)
+passed=0
+failed=0
+log_dir=$(mktemp -d "${TMPDIR:-/tmp}/pw-test.XXXXXX")
+
+say() { printf '\n== %s\n' "$*"; }
+die() { printf 'test.sh: %s\n' "$*" >&2; exit 1; }
+
+# Adds a suite's counts from its output (gtest, ctest or the e2e runner).
+count() {
+    local out=$1 p f
+    p=$(tr -d '\r' <"$out" | sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?.*/\1/p; s/^e2e: ([0-9]+) passed, [0-9]+ failed$/\1/p' | tail -n 1)
+    f=$(tr -d '\r' <"$out" | sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p; s/^e2e: [0-9]+ passed, ([0-9]+) failed$/\1/p' | tail -n 1)
+    passed=$((passed + ${p:-0}))
+    failed=$((failed + ${f:-0}))
+}
+
+# Runs a suite, shows its output, counts it; a suite that fails without counting
+# a failed test (a crash, a build error) counts as one failure.
+suite() {
+    local name=$1
+    shift
+    local out="$log_dir/$name.log" status=0
+    say "$name"
+    "$@" </dev/null >"$out" 2>&1 || status=$?
+    tr -d '\r' <"$out" | grep -vE '^\[ (RUN|       OK) \]' | tail -n 40
+    local before=$failed
+    count "$out"
+    if [[ $status -ne 0 && $failed -eq $before ]]; then
+        failed=$((failed + 1))
+        echo "($name exited with status $status)"
+    fi
+}
+
+source "$root/scripts/lib/deps.sh"
+source "$root/scripts/lib/wine.sh"
+pw_install_deps || die "cannot install the build and test dependencies"
+
+native_tests() {
+    local dir=$1
+    shift
+    cmake -S "$root" -B "$dir" "$@" >/dev/null && cmake --build "$dir" -j "$jobs" >/dev/null &&
+        "$dir/tests/unit/pw_unit_tests"
+}
+
+suite unit native_tests "$build/native" -DCMAKE_BUILD_TYPE=Release
+suite unit-sanitizers native_tests "$build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON
+
+say "Windows build"
+w32="$build/win32"
+cmake -S "$root" -B "$w32" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    >"$log_dir/win32-build.log" 2>&1 &&
+    cmake --build "$w32" -j "$jobs" --target all pw_win32_tests hostsim_tests >>"$log_dir/win32-build.log" 2>&1 ||
+    { tail -n 60 "$log_dir/win32-build.log"; die "the Windows build failed"; }
+
+pw_wine_session || die "cannot set up Wine and a display"
+export PW_HOSTSIM="$w32/hostsim/hostsim.exe" PW_BUILD_W32="$w32"
+suite win32 wine "$w32/tests/win32/pw_win32_tests.exe"
+suite hostsim wine "$w32/hostsim/hostsim_tests.exe"
+if [[ -x "$root/tests/e2e/run.sh" ]]; then
+    suite e2e "$root/tests/e2e/run.sh"
+fi
+
+rm -rf "$log_dir"
+echo
+echo "tests: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]
