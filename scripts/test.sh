@@ -36,7 +36,7 @@ suite() {
     local out="$log_dir/$name.log" status=0
     say "$name"
     "$@" </dev/null >"$out" 2>&1 || status=$?
-    tr -d '\r' <"$out" | grep -vE '^\[ (RUN|       OK) \]' | tail -n 40
+    tr -d '\r' <"$out" | grep -vE '^\[ +(RUN|OK) +\]' | tail -n 40
     local before=$failed
     count "$out"
     if [[ $status -ne 0 && $failed -eq $before ]]; then
