@@ -36,6 +36,14 @@ void IdleController::Haulted(const char* text) { p_.MessageBox(&owner_, text, "H
 
 std::string IdleController::IdleMinutes() const { return IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption()); }
 
+// Starting and stopping: both buttons show their pressed, unclickable faces.
+void IdleController::ShowBusyFaces() {
+    faces_.startUp.SetVisible(false);
+    faces_.stopUp.SetVisible(false);
+    faces_.startDown.SetVisible(true);
+    faces_.stopDown.SetVisible(true);
+}
+
 void IdleController::picStartUp_Click() {
     // The start face stays clickable during the room search; one search at a time.
     if (searching_) return;
@@ -55,10 +63,7 @@ void IdleController::picStartUp_Click() {
 
 void IdleController::BeginIdle() {
     MinimizeHost(p_);
-    faces_.startUp.SetVisible(false);
-    faces_.stopUp.SetVisible(false);
-    faces_.startDown.SetVisible(true);
-    faces_.stopDown.SetVisible(true);
+    ShowBusyFaces();
     ClearChatInput(p_);
     Pause(p_, 1);
     SendChat(p_, NowIdleLine(version_.Caption(), IdleMinutes()));
@@ -74,10 +79,7 @@ void IdleController::EndIdle() {
     ++period_;
     {
         FlagScope stopping(stopping_);
-        faces_.startUp.SetVisible(false);
-        faces_.stopUp.SetVisible(false);
-        faces_.startDown.SetVisible(true);
-        faces_.stopDown.SetVisible(true);
+        ShowBusyFaces();
         ClearChatInput(p_);
         Pause(p_, 1);
         SendChat(p_, NotIdleLine(version_.Caption(), IdleMinutes()));

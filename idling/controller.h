@@ -43,6 +43,7 @@ public:
 
 private:
     void Haulted(const char* text);
+    void ShowBusyFaces();
     std::string IdleMinutes() const;
 
     Platform& p_;
