@@ -1,0 +1,92 @@
+// The real Win32 platform with three things put under a test's control: the
+// program's folder, where "c:\pwick.dat" really lies, and message boxes, which are
+// recorded instead of shown (nobody is there to click them).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+#include "stats/stats_file.h"
+
+namespace pw::test {
+
+class TestPlatform final : public Platform {
+  public:
+    std::string programFolder;  // empty: the real one
+    std::string writeFolder;    // empty: the real c:\ root; else the folder standing in for it
+    struct Box {
+        std::string text, title;
+        int style;
+    };
+    std::vector<Box> boxes;
+
+    Hwnd FindTopWindow(const char* cls) override { return real_.FindTopWindow(cls); }
+    Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override {
+        return real_.FindChildWindow(parent, after, cls);
+    }
+    std::optional<std::int64_t> SendGetTextLength(Hwnd w) override { return real_.SendGetTextLength(w); }
+    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap) override {
+        return real_.SendGetText(w, buf, cap);
+    }
+    bool SendSetText(Hwnd w, const std::string& ansi) override { return real_.SendSetText(w, ansi); }
+    bool SendChar(Hwnd w, unsigned ch) override { return real_.SendChar(w, ch); }
+    void ShowWindowAsync(Hwnd w, int cmd) override { real_.ShowWindowAsync(w, cmd); }
+    std::string AnsiFromText(std::string_view utf8) override { return real_.AnsiFromText(utf8); }
+    std::string TextFromAnsi(std::string_view ansi) override { return real_.TextFromAnsi(ansi); }
+    float ClockSeconds() override { return real_.ClockSeconds(); }
+    void PumpEvents() override { real_.PumpEvents(); }
+    void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
+
+    std::string ReadProfileString(const std::string& section,
+                                  const std::string& key,
+                                  const std::string& def,
+                                  std::size_t cap,
+                                  const std::string& path) override {
+        return real_.ReadProfileString(section, key, def, cap, Path(path));
+    }
+    bool WriteProfileString(const std::string& section,
+                            const std::string& key,
+                            const std::string& value,
+                            const std::string& path) override {
+        return real_.WriteProfileString(section, key, value, Path(path));
+    }
+    bool FlushProfile(const std::string& path) override { return real_.FlushProfile(Path(path)); }
+    bool IsOrdinaryFile(const std::string& path) override { return real_.IsOrdinaryFile(Path(path)); }
+    bool CopyFileReplace(const std::string& from, const std::string& to) override {
+        return real_.CopyFileReplace(Path(from), Path(to));
+    }
+    bool DeleteFile(const std::string& path) override { return real_.DeleteFile(Path(path)); }
+    bool MoveFileReplace(const std::string& from, const std::string& to) override {
+        return real_.MoveFileReplace(Path(from), Path(to));
+    }
+    bool SameFile(const std::string& a, const std::string& b) override {
+        return real_.SameFile(Path(a), Path(b));
+    }
+    std::optional<std::int64_t> FileWriteTime(const std::string& path) override {
+        return real_.FileWriteTime(Path(path));
+    }
+    std::string ProgramFolder() override {
+        return programFolder.empty() ? real_.ProgramFolder() : programFolder;
+    }
+
+    int MessageBox(Form*, const std::string& text, const std::string& title, int style) override {
+        boxes.push_back({text, title, style});
+        return kIdOk;
+    }
+    std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override { return real_.CreateFormWindow(form); }
+    float ScreenWidth() override { return real_.ScreenWidth(); }
+    float ScreenHeight() override { return real_.ScreenHeight(); }
+    void Quit() override { real_.Quit(); }
+
+  private:
+    // "c:\pwick.dat" and the files named after it move into writeFolder.
+    std::string Path(const std::string& path) const {
+        if (writeFolder.empty() || !path.starts_with(kWriteLocation)) return path;
+        return writeFolder + path.substr(2);
+    }
+
+    Win32Platform real_;
+};
+
+}  // namespace pw::test
