@@ -28,6 +28,15 @@ bool IsPlainTotal(const std::string& value) {
            std::all_of(value.begin(), value.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
 }
 
+bool StatsFile::ReplaceWithCopy(const std::string& from, const std::string& to) {
+    // Copied beside the target and swapped in: a start killed mid-copy must not
+    // leave an empty, newer-looking file that would then win over the only good one.
+    const std::string next = to + ".new";
+    if (p_.CopyFileReplace(from, next) && p_.MoveFileReplace(next, to)) return true;
+    p_.DeleteFile(next);
+    return false;
+}
+
 StatsFile::StatsFile(Platform& p, TotalLabels totals, Form& owner) : p_(p), t_(totals), owner_(owner) {}
 
 std::string StatsFile::ReadLocation() const { return p_.ProgramFolder() + "\\pwick.dat"; }
@@ -42,7 +51,7 @@ void StatsFile::LoadTotals() {
             // A save that could not reach c:\ went to the program's folder: the
             // file left in c:\ is older and must not replace it.
             p_.DeleteFile(kWriteLocation);
-        } else if (p_.CopyFileReplace(kWriteLocation, read)) {
+        } else if (ReplaceWithCopy(kWriteLocation, read)) {
             p_.DeleteFile(kWriteLocation);
         } else {
             // The program's folder cannot take it: load from c:\ and leave it there.

@@ -28,6 +28,7 @@ public:
     void SaveTotals();
 
 private:
+    bool ReplaceWithCopy(const std::string& from, const std::string& to);
     bool SaveTo(const std::string& path);
     bool WriteKeys(const std::string& path);
 

@@ -221,7 +221,14 @@ bool Win32Platform::IsOrdinaryFile(const std::string& path) {
 }
 
 bool Win32Platform::CopyFileReplace(const std::string& from, const std::string& to) {
-    return CopyFileW(FilePath(from).c_str(), FilePath(to).c_str(), FALSE) != FALSE;
+    const std::wstring target = FilePath(to);
+    if (!CopyFileW(FilePath(from).c_str(), target.c_str(), FALSE)) return false;
+    // A copy is a working file: a read-only source must not make it unwritable and
+    // undeletable (a staged save would otherwise stay behind for good).
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return true;
 }
 
 bool Win32Platform::DeleteFile(const std::string& path) { return DeleteFileW(FilePath(path).c_str()) != FALSE; }
