@@ -1,0 +1,147 @@
+// The floor programs: a bare window of the main window's size and place, with a label
+// that a 1000 ms timer repaints, and nothing else. Built twice: pw_bare_window.exe,
+// and pw_bare_gdiplus.exe (PW_BARE_GDIPLUS), which also starts GDI+ and decodes one
+// small GIF from its resources, as any program showing a picture must.
+//
+//   --startup   print the time to the shown window from entry and from the process's
+//               creation, then exit
+//   (nothing)   run until ended from outside (idle CPU and working set floors)
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+
+#ifdef PW_BARE_GDIPLUS
+#include <objidl.h>
+#include <shlwapi.h>
+
+#include <gdiplus.h>
+#endif
+
+namespace {
+
+constexpr wchar_t kClass[] = L"pw_bare_window";
+constexpr UINT_PTR kTimerId = 1;
+constexpr RECT kLabel{150, 50, 290, 70};
+
+int ticks = 0;
+HFONT font = nullptr;
+HBITMAP picture = nullptr;
+
+#ifdef PW_BARE_GDIPLUS
+HBITMAP DecodeGif() {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC res = FindResourceW(module, L"picture", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (!res) return nullptr;
+    const void* bytes = LockResource(LoadResource(module, res));
+    IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(bytes), SizeofResource(module, res));
+    if (!stream) return nullptr;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    HBITMAP out = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream, &bitmap) == Gdiplus::Ok) {
+        if (Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(bitmap, &out, 0xFFFFFFFF) != Gdiplus::Ok)
+            out = nullptr;
+        Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    }
+    stream->Release();
+    return out;
+}
+
+void LoadPicture() {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) picture = DecodeGif();
+    if (!picture) std::fprintf(stderr, "bare window: the picture did not decode\n");
+}
+#endif
+
+double FileTimeSeconds(const FILETIME& t) {
+    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
+           1e7;
+}
+
+double SecondsSinceCreation() {
+    FILETIME now, created, exited, kernel, user;
+    GetSystemTimePreciseAsFileTime(&now);
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    return FileTimeSeconds(now) - FileTimeSeconds(created);
+}
+
+void Paint(HWND w) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
+    if (picture) {
+        HDC mem = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(mem, picture);
+        BitBlt(dc, 19, 41, 64, 23, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    }
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%02d", ticks % 60);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    RECT r = kLabel;
+    DrawTextW(dc, text, -1, &r, DT_RIGHT | DT_SINGLELINE);
+    SelectObject(dc, oldFont);
+    EndPaint(w, &ps);
+}
+
+LRESULT CALLBACK WndProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint(w);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_TIMER:
+            ++ticks;
+            InvalidateRect(w, &kLabel, FALSE);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR args, int) {
+    const auto entry = std::chrono::steady_clock::now();
+    const bool startupOnly = std::wcsstr(args, L"--startup") != nullptr;
+#ifdef PW_BARE_GDIPLUS
+    LoadPicture();
+#endif
+    font = CreateFontW(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClass;
+    RegisterClassExW(&wc);
+    HWND w = CreateWindowExW(WS_EX_APPWINDOW, kClass, L"bare", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 207,
+                             77, 305, 135, nullptr, nullptr, inst, nullptr);
+    if (!w) return 1;
+    ShowWindow(w, SW_SHOW);
+    UpdateWindow(w);
+    if (startupOnly) {
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - entry).count();
+        const double launch = SecondsSinceCreation();
+        std::printf("startup_floor_s: %.4f s\n", took);
+        std::printf("startup_launch_floor_s: %.4f s\n", launch);
+        std::fflush(stdout);
+        return 0;
+    }
+    SetTimer(w, kTimerId, 1000, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
