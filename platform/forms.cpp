@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace pw {
 
@@ -106,13 +108,25 @@ void Form::DestroyWindow() {
 
 double CaptionValue(std::string_view caption) {
     // Counters only ever hold decimal digits; anything else reads as its leading
-    // number, or 0, rather than failing.
-    std::size_t i = 0;
-    while (i < caption.size() && caption[i] == ' ') ++i;
-    double v = 0;
-    auto r = std::from_chars(caption.data() + i, caption.data() + caption.size(), v);
-    if (r.ec != std::errc() || !std::isfinite(v)) return 0;
-    return v;
+    // plain decimal number ("-2.5x" as -2.5), or 0, rather than failing.
+    std::size_t i = caption.find_first_not_of(' ');
+    if (i == std::string_view::npos) return 0;
+    std::size_t end = i + (caption[i] == '-');
+    auto digits = [&] {
+        std::size_t from = end;
+        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9') ++end;
+        return end > from;
+    };
+    bool whole = digits();
+    if (end < caption.size() && caption[end] == '.') {
+        ++end;
+        if (!digits() && !whole) return 0;
+    } else if (!whole) {
+        return 0;
+    }
+    const std::string number(caption.substr(i, end - i));
+    double v = std::strtod(number.c_str(), nullptr);
+    return std::isfinite(v) ? v : 0;
 }
 
 std::string NumberText(double value) {
@@ -121,8 +135,12 @@ std::string NumberText(double value) {
         auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
         return std::string(buf, r.ptr);
     }
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, r.ptr);
+    // The shortest text that reads back as the same number.
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, value);
+        if (std::strtod(buf, nullptr) == value) break;
+    }
+    return buf;
 }
 
 }  // namespace pw
