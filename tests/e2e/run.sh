@@ -1,0 +1,476 @@
+#!/usr/bin/env bash
+# End-to-end tests: the real pellowick.exe against hostsim under Wine, clicked with
+# xdotool, read back through hostsim's log, the statistics file, the probe and
+# screenshots. Needs the cross build in $PW_BUILD_W32 (default
+# /tmp/pellowick-build/win32). Uses the caller's Wine session (pw_wine_session) when
+# there is one, else sets up its own Xvfb and prefix. Prints "ok - name" or
+# "not ok - name: reason" per test and ends with "e2e: N passed, M failed".
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$root/scripts/lib/wine.sh"
+source "$root/scripts/lib/pellowick.sh"
+
+passed=0
+failed=0
+why=()
+fail() { why+=("$*"); }
+report() {
+    if ((${#why[@]} == 0)); then
+        echo "ok - $1"
+        passed=$((passed + 1))
+    else
+        local reasons=${why[0]} r
+        for r in "${why[@]:1}"; do reasons+="; $r"; done
+        echo "not ok - $1: $reasons"
+        failed=$((failed + 1))
+    fi
+    why=()
+}
+finish() {
+    echo "e2e: $passed passed, $failed failed"
+    exit $((failed > 0))
+}
+
+# --- Expected chat lines, escaped as hostsim logs them (the middle dot is \xB7) ------
+
+link=$(sed -n 's/.*kMakerLink = "\(.*\)";.*/\1/p' "$root/idling/announce.h")
+link=${link//\\/\\\\}
+opening="<font face=Tahoma color=#000000></b>|- <b>pellowick v.1.51</b> \\xB7 <b>< a href=$link></u>jom</a></b> -|- <b>"
+counted() { printf '%s</b> \\xB7 %s -|\n' "$opening$1" "$2"; }
+plain() { echo "$opening$1</b> -|"; }
+totals() { echo "${opening}d</b>$1 <b>h</b>$2 <b>m</b>$3 <b>s</b>$4 -|"; }
+
+# --- Helpers ---------------------------------------------------------------------------
+
+# The last n chat lines as the room shows them, for failure messages.
+recent() { pw_transcript <"$1" | tail -n "${2:-3}" | sed -E 's/^[^:]*: //' | paste -sd '|' -; }
+
+# The posts from the n-th on (1-based), escaped, one per line.
+posts_from() { pw_posts "$1" | tail -n "+$2"; }
+
+# Index (1-based) of the first POST line whose payload is exactly the text, 0 if none.
+post_index() { pw_posts "$1" | grep -nFx -- "$2" | head -n 1 | cut -d: -f1 | grep . || echo 0; }
+
+# Waits until the main window is shown (the load pause comes first).
+wait_visible() {
+    local deadline=$(($(pw__now_ms) + $1 * 1000))
+    until [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" visible)" == 1 ]]; do
+        (($(pw__now_ms) < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+# Which top-level window is at a spot of ours (class), so a click that cannot reach
+# pellowick says why.
+spot_owner() {
+    local xy
+    xy=$(pw_spot "$1")
+    # shellcheck disable=SC2086
+    pw_fact "$(pw_probe at $xy)" class
+}
+
+# Windows must see pellowick at the spot. What the X server draws is only noted: Wine
+# without a window manager raises another program's activated window above a topmost
+# one on screen, and then X hands clicks to that window.
+require_on_top() {
+    local owner
+    owner=$(spot_owner "$1")
+    if [[ "$owner" != "$PW_MAIN_CLASS" ]]; then
+        fail "the $1 spot at ($(pw_spot "$1")) belongs to '$owner', not pellowick: the window is not on top"
+        return 1
+    fi
+    pw_main_visible || echo "# note: on screen another window covers pellowick's window (X stacking under Wine)"
+}
+
+is_grey() {
+    local lo=$1 hi=$1 c
+    for c in "$2" "$3"; do
+        ((c < lo)) && lo=$c
+        ((c > hi)) && hi=$c
+    done
+    ((hi - lo <= 16 && lo >= 100 && hi <= 245))
+}
+
+# Total seconds of a statistics file's values, d h m s.
+seconds_of() { echo $((10#$1 * 86400 + 10#$2 * 3600 + 10#$3 * 60 + 10#$4)); }
+
+# The four values of c:\pwick.dat as "s m h d" when it has exactly the [Stats] section
+# and the four keys in the order Seconds, Minutes, Hours, Days; else a reason.
+read_stats() {
+    local body
+    body=$(tr -d '\r' <"$1" | grep -v '^$') || { echo "cannot read $1"; return 1; }
+    local re='^\[Stats\]
+Seconds=([0-9]{2,})
+Minutes=([0-9]{2,})
+Hours=([0-9]{2,})
+Days=([0-9]{2,})$'
+    [[ "$body" =~ $re ]] || { echo "holds '$(paste -sd '|' - <<<"$body")'"; return 1; }
+    echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
+}
+
+file_state() {
+    local f
+    for f in "$@"; do
+        if [[ -e "$f" ]]; then
+            echo "$f $(stat -c '%y %s' "$f") $(md5sum <"$f")"
+        else
+            echo "$f absent"
+        fi
+    done
+}
+
+# --- Session ---------------------------------------------------------------------------
+
+for exe in "$(pw_pellowick_exe)" "$(pw_hostsim_exe)" "$(pw_probe_exe)"; do
+    if [[ ! -f "$exe" ]]; then
+        echo "not ok - set-up: no $exe; build the cross build in PW_BUILD_W32=$PW_BUILD_W32 first"
+        failed=1
+        finish
+    fi
+done
+export PW_HOSTSIM
+PW_HOSTSIM=$(pw_hostsim_exe)
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pw-e2e.XXXXXX")
+pids=()
+# shellcheck disable=SC2317  # run by the EXIT trap
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do pw_stop_process "$pid"; done
+    if ((failed == 0)); then rm -rf "$work"; else echo "e2e: logs and screenshots kept in $work" >&2; fi
+}
+trap cleanup EXIT
+
+if [[ -n "${PW_WINE_READY:-}" && "$PW_WINE_READY" == "${WINEPREFIX:-}" && -n "${DISPLAY:-}" ]]; then
+    pw_wine_env
+else
+    unset DISPLAY   # a private Xvfb: the clicks must not land on someone's desktop
+    # shellcheck disable=SC2119
+    pw_wine_session || { echo "not ok - set-up: no Wine session"; failed=1; finish; }
+fi
+if pw_probe window --class "$PW_MAIN_CLASS" >/dev/null; then
+    echo "not ok - set-up: a pellowick window already exists in this Wine session"
+    failed=1
+    finish
+fi
+drive_c="$WINEPREFIX/drive_c"
+
+# Starts hostsim as a child of this shell; its process id is in PW_HOSTSIM_PID.
+start_hostsim() {  # log ready [options]
+    pw_start_hostsim "$@" >/dev/null || return 1
+    pids+=("$PW_HOSTSIM_PID")
+}
+
+# --- "Haulted!" boxes: no host client, then a host client nobody is signed on to -----
+
+box_after_start() {
+    local expected=$1 report_text
+    pw_click start
+    if ! report_text=$(pw_probe --wait 10000 msgbox 'Haulted!'); then
+        fail "no 'Haulted!' box within 10 s of the click on start"
+        return
+    fi
+    local text
+    text=$(pw_fact "$report_text" text)
+    [[ "$text" == "$expected" ]] || fail "the box says '$text', expected '$expected'"
+    pw_probe press 'Haulted!' ok
+    pw_probe --wait 5000 gone --title 'Haulted!' || fail "the box stayed open after OK was pressed"
+}
+
+test_haulted_boxes() {
+    local exe pid log="$work/host-signed-out.log" hs=""
+    if exe=$(pw_install_pellowick pwbox); then
+        pw_start_pellowick "$exe"
+        pid=$PW_PELLOWICK_PID
+        pids+=("$pid")
+    fi
+    if [[ -z "${pid:-}" ]] || ! wait_visible 30; then
+        fail "pellowick's window was not shown within 30 s"
+        report "start without a host client shows 'Please load America Online'"
+        fail "not run: pellowick did not start"
+        report "start while signed out shows 'Please sign onto America Online'"
+        return
+    fi
+    box_after_start "Please load America Online and try again."
+    report "start without a host client shows 'Please load America Online'"
+
+    if start_hostsim "$log" "$work/host-signed-out.ready" --signed-out; then
+        hs=$PW_HOSTSIM_PID
+        box_after_start "Please sign onto America Online and try again."
+        local acted
+        acted=$(awk -F '\t' '$2 == "SHOW" || $2 == "POST" || $2 == "LINK"' "$log")
+        [[ -z "$acted" ]] || fail "the host client was acted on: $(paste -sd '|' - <<<"$acted")"
+    else
+        fail "hostsim --signed-out did not start"
+    fi
+    report "start while signed out shows 'Please sign onto America Online'"
+
+    pw_click close
+    pw_wait_exit "$pid" 15 || pw_stop_process "$pid"
+    pw_stop_process "$hs"
+}
+
+# --- One run against a signed-on host client in a chat room ---------------------------
+
+log="$work/host.log"
+exe=""
+main_pid=""
+seed=(50 59 23 02)   # seconds minutes hours days: the first idle minute carries into days
+stats_values=()
+
+test_start_up() {
+    printf '[Stats]\r\nSeconds=%s\r\nMinutes=%s\r\nHours=%s\r\nDays=%s\r\n' "${seed[@]}" >"$drive_c/pwick.dat"
+    exe=$(pw_install_pellowick pwtest) || {
+        fail "cannot copy pellowick.exe into the prefix"
+        report "start-up: loaded line, window place, size, title, topmost"
+        return 1
+    }
+    rm -f "$drive_c/pwtest/pwick.dat"
+    if ! start_hostsim "$log" "$work/host.ready"; then
+        fail "hostsim did not start"
+        report "start-up: loaded line, window place, size, title, topmost"
+        return 1
+    fi
+    pw_start_pellowick "$exe"
+    main_pid=$PW_PELLOWICK_PID
+    pids+=("$main_pid")
+
+    local loaded
+    loaded=$(plain loaded)
+    if ! pw_wait_post "$log" "$loaded" 30; then
+        fail "no exact 'loaded' line within 30 s (room shows: '$(recent "$log")')"
+    elif [[ "$(post_index "$log" "$loaded")" != 1 ]]; then
+        fail "'loaded' is not the first line posted (room shows: '$(recent "$log" 5)')"
+    fi
+    if ! wait_visible 15; then
+        fail "the window was not shown within 15 s"
+        report "start-up: loaded line, window place, size, title, topmost"
+        return 1
+    fi
+    local facts
+    facts=$(pw_probe window --class "$PW_MAIN_CLASS")
+    local title rect client topmost
+    title=$(pw_fact "$facts" title)
+    rect=$(pw_fact "$facts" rect)
+    client=$(pw_fact "$facts" client)
+    topmost=$(pw_fact "$facts" topmost)
+    [[ "$title" == "pellowick v.1.51 · jom" ]] || fail "title is '$title'"
+    [[ "$rect" == "207 77 512 212" ]] || fail "window rectangle is ($rect), expected (207 77 512 212)"
+    [[ "$client" == "305 135" ]] || fail "client area is $client, expected 305 135"
+    [[ "$topmost" == 1 ]] || fail "the window is not topmost (WS_EX_TOPMOST not set)"
+    report "start-up: loaded line, window place, size, title, topmost"
+}
+
+# Samples pixels of the window (client coordinates): red bars, grey button faces, and
+# which face is lighter (the active, clickable one). Prints nothing when all hold.
+check_art() {
+    local shot=$1 active=$2 spec x y what r g b
+    for spec in "150 12 title" "240 18 title" "200 26 title" "100 112 bottom" "250 118 bottom"; do
+        read -r x y what <<<"$spec"
+        read -r r g b <<<"$(pw_pixel "$shot" "$x" "$y")"
+        pw_is_red "$r" "$g" "$b" || echo "pixel ($x,$y) of the $what bar is $r,$g,$b, not red"
+    done
+    local start_light=0 stop_light=0
+    for spec in "24 46 start" "78 58 start" "24 78 stop" "78 90 stop"; do
+        read -r x y what <<<"$spec"
+        read -r r g b <<<"$(pw_pixel "$shot" "$x" "$y")"
+        is_grey "$r" "$g" "$b" || echo "pixel ($x,$y) of the $what button is $r,$g,$b, not grey"
+        if [[ $what == start ]]; then start_light=$((start_light + r)); else stop_light=$((stop_light + r)); fi
+    done
+    if [[ $active == start ]] && ((start_light <= stop_light)); then
+        echo "the start face is not lighter than the stop face (start should be up, stop down)"
+    elif [[ $active == stop ]] && ((stop_light <= start_light)); then
+        echo "the stop face is not lighter than the start face (stop should be up, start down)"
+    fi
+}
+
+# A few tries: the first paint may still be on its way.
+expect_art() {
+    local name=$1 active=$2 problems
+    for _ in 1 2 3; do
+        pw_screenshot "$work/$name.png" "305x135+$PW_WIN_LEFT+$PW_WIN_TOP" || {
+            problems="no screenshot"
+            continue
+        }
+        problems=$(check_art "$work/$name.png" "$active")
+        [[ -z "$problems" ]] && return 0
+        sleep 0.5
+    done
+    fail "$(paste -sd ';' - <<<"$problems") (see $work/$name.png)"
+}
+
+test_art() {
+    expect_art window-at-start start
+    report "window art: red title and bottom bars, grey start and stop faces"
+}
+
+# Drags the title bar by (dx, dy) and expects the window to move exactly as far.
+drag_by() {
+    local dx=$1 dy=$2 xy facts rect
+    xy=$(pw_spot title)
+    local want="$((PW_WIN_LEFT + dx)) $((PW_WIN_TOP + dy)) $((PW_WIN_LEFT + dx + 305)) $((PW_WIN_TOP + dy + 135))"
+    # shellcheck disable=SC2086
+    pw_drag $xy "$dx" "$dy"
+    local deadline=$(($(pw__now_ms) + 3000))
+    while :; do
+        rect=$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" rect)
+        [[ "$rect" == "$want" ]] && break
+        (($(pw__now_ms) < deadline)) || break
+        sleep 0.1
+    done
+    [[ "$rect" == "$want" ]] || fail "after a drag by ($dx,$dy) the window is at ($rect), expected ($want)"
+    read -r PW_WIN_LEFT PW_WIN_TOP _ <<<"$rect"   # later clicks follow the window
+}
+
+test_drag() {
+    drag_by 37 23
+    drag_by -37 -23
+    report "title-bar drag moves the window as far as the pointer"
+}
+
+test_idle_minute() {
+    local show
+    pw_click start
+    pw_wait_post "$log" "$(counted 'now idle' 0)" 15 ||
+        fail "no 'now idle · 0' within 15 s of start (room shows: '$(recent "$log")')"
+    show=$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | paste -sd ' ' -)
+    [[ "$show" == minimized ]] || fail "host frame events after start: '$show', expected 'minimized'"
+    expect_art window-idle stop
+
+    if ! pw_wait_post "$log" "$(counted idle 1)" 100; then
+        fail "no 'idle · 1' within 100 s (room shows: '$(recent "$log")')"
+    fi
+    pw_click stop
+    pw_wait_post "$log" "$(counted 'not idle' 1)" 15 ||
+        fail "no 'not idle · 1' within 15 s of stop (room shows: '$(recent "$log")')"
+    local deadline=$(($(pw__now_ms) + 10000))
+    until [[ "$show" == "minimized maximized" ]] || (($(pw__now_ms) > deadline)); do
+        sleep 0.1
+        show=$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | paste -sd ' ' -)
+    done
+    [[ "$show" == "minimized maximized" ]] || fail "host frame events: '$show', expected 'minimized maximized'"
+
+    local got want
+    got=$(pw_posts "$log" | head -n 4)
+    want=$(printf '%s\n' "$(plain loaded)" "$(counted 'now idle' 0)" "$(counted idle 1)" "$(counted 'not idle' 1)")
+    [[ "$got" == "$want" ]] ||
+        fail "the first four lines are not loaded, now idle · 0, idle · 1, not idle · 1 (room shows: '$(recent "$log" 4)')"
+    report "idle minute: now idle · 0, idle · 1, not idle · 1; host minimized, then maximized"
+
+    sleep 0.5   # the host client's repaint
+    require_on_top menu
+    report "pellowick stays on top of the maximized host client"
+}
+
+test_stats_file() {
+    local f="$drive_c/pwick.dat" values
+    if ! values=$(read_stats "$f"); then
+        fail "c:\\pwick.dat $values"
+    else
+        read -r -a stats_values <<<"$values"
+        local s m h d added
+        read -r s m h d <<<"$values"
+        added=$(($(seconds_of "$d" "$h" "$m" "$s") - $(seconds_of "${seed[3]}" "${seed[2]}" "${seed[1]}" "${seed[0]}")))
+        ((added >= 60 && added < 120)) ||
+            fail "the totals grew by $added s, not by the idle minute and a few seconds (file: $d d $h h $m m $s s)"
+        ((10#$s < 60 && 10#$m < 60 && 10#$h < 24)) || fail "a total did not carry: $d d $h h $m m $s s"
+    fi
+    report "statistics file at stop: [Stats] Seconds, Minutes, Hours, Days with the idle period added"
+}
+
+# Also brings the first copy's window forward (the documented answer to a second
+# start), which the menu test after it needs when the host client covered it.
+test_second_copy() {
+    local files=("$drive_c/pwick.dat" "$drive_c/pwtest/pwick.dat") before after lines second
+    before=$(file_state "${files[@]}")
+    lines=$(wc -l <"$log")
+    pw_start_pellowick "$exe"
+    second=$PW_PELLOWICK_PID
+    pids+=("$second")
+    pw_wait_exit "$second" 20 || {
+        fail "the second copy still runs after 20 s"
+        pw_stop_process "$second"
+    }
+    sleep 0.5   # anything it had sent would be logged by now
+    after=$(file_state "${files[@]}")
+    [[ "$before" == "$after" ]] || fail "a statistics file changed: before '$before', after '$after'"
+    local extra
+    extra=$(tail -n "+$((lines + 1))" "$log" | cut -f 2,3 | paste -sd '|' -)
+    [[ -z "$extra" ]] || fail "hostsim received events from it: $extra"
+    pw_process_alive "$main_pid" || fail "the first copy ended"
+    [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" visible)" == 1 ]] ||
+        fail "the first copy's window is gone or hidden"
+    report "a second copy exits, posts nothing and leaves the statistics file alone"
+}
+
+test_scroll_stats() {
+    local before
+    before=$(pw_posts "$log" | wc -l)
+    if require_on_top menu; then
+        pw_menu_keys Down Right Return   # statistics > scroll stats
+        local stat_line total_line
+        stat_line=$(plain statistics)
+        if ((${#stats_values[@]} == 4)); then
+            total_line=$(totals "${stats_values[3]}" "${stats_values[2]}" "${stats_values[1]}" "${stats_values[0]}")
+        fi
+        if ! pw_wait_post "$log" "$stat_line" 10; then
+            fail "no 'statistics' line within 10 s (room shows: '$(recent "$log")')"
+        else
+            local deadline=$(($(pw__now_ms) + 10000))
+            until (($(pw_posts "$log" | wc -l) >= before + 2)) || (($(pw__now_ms) > deadline)); do sleep 0.1; done
+            local got
+            got=$(posts_from "$log" $((before + 1)))
+            if [[ -n "${total_line:-}" ]]; then
+                [[ "$got" == "$stat_line"$'\n'"$total_line" ]] ||
+                    fail "expected the statistics line, then the totals of the file (d ${stats_values[3]} h ${stats_values[2]} m ${stats_values[1]} s ${stats_values[0]}); room shows: '$(recent "$log" 2)'"
+            else
+                [[ "$(head -n 1 <<<"$got")" == "$stat_line" && "$(wc -l <<<"$got")" == 2 ]] ||
+                    fail "expected the statistics line and one totals line; room shows: '$(recent "$log" 2)'"
+            fi
+        fi
+    fi
+    report "menu > statistics > scroll stats posts the statistics and the totals lines"
+}
+
+test_close_while_idle() {
+    local before
+    before=$(pw_posts "$log" | wc -l)
+    if require_on_top start; then
+        pw_click start
+        if ! pw_wait_post "$log" "$(counted 'now idle' 0)" 15 2; then
+            fail "no second 'now idle · 0' within 15 s of start"
+        else
+            before=$((before + 1))
+            pw_click close
+            pw_wait_post "$log" "$(plain unloaded)" 15 || fail "no 'unloaded' within 15 s of close"
+            local got want
+            got=$(posts_from "$log" $((before + 1)))
+            want=$(printf '%s\n' "$(counted 'not idle' 0)" "$(plain unloaded)")
+            [[ "$got" == "$want" ]] ||
+                fail "after close expected 'not idle · 0' then 'unloaded', room shows: '$(recent "$log" 3)'"
+            pw_wait_exit "$main_pid" 15 || fail "pellowick still runs 15 s after close"
+            pw_probe gone --class "$PW_MAIN_CLASS" || fail "pellowick's window is still there"
+        fi
+    fi
+    report "close while idle posts 'not idle' then 'unloaded' and ends the program"
+}
+
+test_haulted_boxes
+if test_start_up; then
+    test_art
+    test_drag
+    test_idle_minute
+    test_stats_file
+    test_second_copy
+    test_scroll_stats
+    test_close_while_idle
+else
+    for name in "window art" "title-bar drag" "idle minute" "on top of the maximized host client" \
+        "statistics file at stop" "second copy" \
+        "scroll stats" "close while idle"; do
+        fail "not run: pellowick did not start against hostsim"
+        report "$name"
+    done
+fi
+finish
