@@ -249,7 +249,8 @@ void Win32FormWindow::Destroy() {
     if (!hwnd_) return;
     HWND w = hwnd_;
     hwnd_ = nullptr;
-    tooltip_ = nullptr;  // owned by w, goes with it
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
     // Detach first: nothing of the form may run while the window goes away.
     SetWindowLongPtrW(w, GWLP_USERDATA, 0);
     if (theme_) CloseThemeData(theme_);
@@ -350,10 +351,12 @@ void Win32FormWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
 }
 
 void Win32FormWindow::CreateTooltips() {
-    // Always tip: the window is topmost but seldom the active one.
+    // Always tip: the window is topmost but seldom the active one. Not owned by the
+    // window: under Wine an owned topmost tooltip stops SetWindowPos(HWND_TOPMOST)
+    // from making the window itself topmost again.
     tooltip_ = CreateWindowExW(
         WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SyncTooltips();
 }
 
