@@ -33,49 +33,6 @@ TEST(StatsFile, LoadsWhatItCanAndZeroForTheRest) {
     }
 }
 
-TEST(StatsFile, StartUpMovesTheLastSaveIntoTheProgramFolder) {
-    App a;
-    a.p.PutFile(kRead, Stats("01", "01", "01", "01"));
-    a.p.PutFile(kWrite, Stats("02", "02", "02", "02"));
-    a.main.Stats().LoadTotals();
-    EXPECT_EQ(a.Totals(), "02 02 02 02");
-    EXPECT_EQ(a.File(kRead), Stats("02", "02", "02", "02"));
-    EXPECT_FALSE(a.p.IsOrdinaryFile(kWrite));
-    // A later start without a save loads the program folder's copy and leaves it.
-    App b;
-    b.p.PutFile(kRead, Stats("03", "00", "00", "00"));
-    b.main.Stats().LoadTotals();
-    EXPECT_EQ(b.Totals(), "00 00 00 03");
-    EXPECT_TRUE(b.p.IsOrdinaryFile(kRead));
-}
-
-TEST(StatsFile, FailedCopyKeepsTheOnlyCopy) {
-    App a;
-    a.p.readOnlyFolders.insert(fake::FakePlatform::Normal("C:\\Program Files\\pellowick"));
-    a.p.PutFile(kWrite, Stats("09", "00", "00", "00"));
-    a.main.Stats().LoadTotals();
-    EXPECT_EQ(a.Totals(), "00 00 00 09");
-    EXPECT_EQ(a.File(kWrite), Stats("09", "00", "00", "00"));
-}
-
-TEST(StatsFile, RunFromTheRootOfCIsOneFile) {
-    App a;
-    a.p.programFolder = "C:";
-    a.p.PutFile(kWrite, Stats("11", "00", "00", "00"));
-    a.p.aliases["c:\\pwick.dat"] = "c:\\pwick.dat";
-    a.main.Stats().LoadTotals();
-    EXPECT_EQ(a.Totals(), "00 00 00 11");
-    EXPECT_TRUE(a.p.IsOrdinaryFile(kWrite));
-    // Another spelling of the same file (a short name, a dot, other case) is recognised too.
-    App b;
-    b.p.programFolder = "C:\\PROGRA~1\\.\\pw";
-    b.p.PutFile("c:\\pwick.dat", Stats("12", "00", "00", "00"));
-    b.p.aliases[fake::FakePlatform::Normal("C:\\PROGRA~1\\pw\\pwick.dat")] = "c:\\pwick.dat";
-    b.main.Stats().LoadTotals();
-    EXPECT_EQ(b.Totals(), "00 00 00 12");
-    EXPECT_TRUE(b.p.IsOrdinaryFile(kWrite));
-}
-
 TEST(StatsFile, SaveCreatesTheFileAndKeepsOtherLines) {
     App a;
     a.main.lblTotalSeconds.SetCaption("7");
@@ -112,18 +69,6 @@ TEST(StatsFile, UnwritableRootSavesBesideTheProgram) {
     FrmMain next(a.p);
     next.Stats().LoadTotals();
     EXPECT_EQ(next.lblTotalSeconds.Caption(), "42");
-}
-
-TEST(StatsFile, NowhereToSaveTellsTheUserOnce) {
-    App a;
-    a.p.readOnlyFolders = {"c:", fake::FakePlatform::Normal("C:\\Program Files\\pellowick")};
-    a.main.Stats().SaveTotals();
-    a.main.Stats().SaveTotals();
-    ASSERT_EQ(a.p.boxes.size(), 1u);
-    EXPECT_EQ(a.p.boxes[0].title, "Haulted!");
-    a.p.readOnlyFolders.clear();  // later saves keep trying
-    a.main.Stats().SaveTotals();
-    EXPECT_NE(a.File(kWrite), "<none>");
 }
 
 }  // namespace
