@@ -100,8 +100,8 @@ constexpr OptionSpec kOptions[] = {
 };
 
 const OptionSpec* FindOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) return &spec;
+    for (const OptionSpec& option : kOptions) {
+        if (option.name == name) return &option;
     }
     return nullptr;
 }
@@ -116,14 +116,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
-        const OptionSpec* spec = FindOption(name);
-        if (!spec) return Refuse("unknown option: " + name);
+        const OptionSpec* option = FindOption(name);
+        if (!option) return Refuse("unknown option: " + name);
         std::string value;
-        if (spec->takes_value) {
+        if (option->takes_value) {
             if (i + 1 >= args.size()) return Refuse(name + " needs a value");
             value = args[++i];
         }
-        if (std::string error = spec->set(options, value); !error.empty()) {
+        if (std::string error = option->set(options, value); !error.empty()) {
             return Refuse(name + " " + value + ": " + error);
         }
     }
