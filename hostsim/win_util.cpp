@@ -40,11 +40,11 @@ std::string WindowText(HWND window) {
     return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }
 
-HWND CreateChild(HWND parent, const ChildSpec& child, HFONT font) {
-    const RECT& r = child.place;
+HWND CreateChild(HWND parent, const ChildSpec& layout, HFONT font) {
+    const RECT& r = layout.place;
     HWND child = CreateWindowExA(
-        child.ex_style, child.window_class, child.text, WS_CHILD | WS_VISIBLE | child.style, r.left, r.top,
-        r.right - r.left, r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
+        layout.ex_style, layout.window_class, layout.text, WS_CHILD | WS_VISIBLE | layout.style, r.left, r.top,
+        r.right - r.left, r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
         GetModuleHandleA(nullptr), nullptr);
     if (child && font) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;

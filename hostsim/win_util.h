@@ -78,7 +78,7 @@ struct ChildSpec {
 };
 
 // Creates a child window with the given font; nullptr when creation failed.
-HWND CreateChild(HWND parent, const ChildSpec& child, HFONT font);
+HWND CreateChild(HWND parent, const ChildSpec& layout, HFONT font);
 
 void MoveChild(HWND child, int left, int top, int width, int height);
 
