@@ -5,7 +5,7 @@
 # arrives. On your display when DISPLAY works, else in Xvfb; headless, it saves
 # screenshots of both windows and prints their paths.
 #
-# PW_BUILD_W32  the cross build (default /tmp/pellowick-build/win32)
+# PW_BUILD_W32  the cross build (default build/win32 in the checkout)
 # PW_DEMO_OUT   where screenshots go (default /tmp/pellowick-demo)
 set -uo pipefail
 

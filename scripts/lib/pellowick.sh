@@ -9,11 +9,11 @@
 #   pw_start_pellowick "$exe"                    PW_PELLOWICK_PID
 #   pw_click start; pw_wait_post LOG "$payload" 10
 #
-# Inputs: PW_BUILD_W32 (the cross build, default /tmp/pellowick-build/win32),
+# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout),
 # PW_WIN_LEFT / PW_WIN_TOP (the main window's screen position, default 207, 77).
 
 PW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-PW_BUILD_W32=${PW_BUILD_W32:-/tmp/pellowick-build/win32}
+PW_BUILD_W32=${PW_BUILD_W32:-$PW_ROOT/build/win32}
 PW_WIN_LEFT=${PW_WIN_LEFT:-207}
 PW_WIN_TOP=${PW_WIN_TOP:-77}
 PW_MAIN_CLASS=pellowick_frmMain

@@ -2,7 +2,7 @@
 # End-to-end tests: the real pellowick.exe against hostsim under Wine, clicked with
 # xdotool, read back through hostsim's log, the statistics file, the probe and
 # screenshots. Needs the cross build in $PW_BUILD_W32 (default
-# /tmp/pellowick-build/win32). Uses the caller's Wine session (pw_wine_session) when
+# build/win32 in the checkout). Uses the caller's Wine session (pw_wine_session) when
 # there is one, else sets up its own Xvfb and prefix. Prints "ok - name" or
 # "not ok - name: reason" per test and ends with "e2e: N passed, M failed".
 set -uo pipefail
