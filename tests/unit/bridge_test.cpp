@@ -171,6 +171,17 @@ TEST(Pause, CrossingMidnightEndsAfterItsDuration) {
     EXPECT_NEAR(RunPause(86399.7, 1).lasted, 1.3, 0.02);
 }
 
+TEST(Pause, AClockSetBackCountsAsNoTime) {
+    FakePlatform p;
+    p.now = 7200.2;  // start: 7200
+    p.At(7200.5, [&] { p.now -= 3600; });  // daylight saving ends during the wait
+    Pause(p, 2);
+    // Not an hour more: at most the one reading interval in which the clock jumped.
+    const double lasted = p.now + 3600 - 7200.2;
+    EXPECT_GE(lasted, 1.8);
+    EXPECT_LT(lasted, 2.5);
+}
+
 TEST(Pause, DispatchesEventsWhileWaiting) {
     FakePlatform p;
     p.now = 100;
