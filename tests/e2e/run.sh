@@ -265,15 +265,15 @@ test_start_up() {
 # Samples pixels of the window (client coordinates): red bars, grey button faces, and
 # which face is lighter (the active, clickable one). Prints nothing when all hold.
 check_art() {
-    local shot=$1 active=$2 spec x y what r g b
-    for spec in "150 12 title" "240 18 title" "200 26 title" "100 112 bottom" "250 118 bottom"; do
-        read -r x y what <<<"$spec"
+    local shot=$1 active=$2 sample x y what r g b
+    for sample in "150 12 title" "240 18 title" "200 26 title" "100 112 bottom" "250 118 bottom"; do
+        read -r x y what <<<"$sample"
         read -r r g b <<<"$(pw_pixel "$shot" "$x" "$y")"
         pw_is_red "$r" "$g" "$b" || echo "pixel ($x,$y) of the $what bar is $r,$g,$b, not red"
     done
     local start_light=0 stop_light=0
-    for spec in "24 46 start" "78 58 start" "24 78 stop" "78 90 stop"; do
-        read -r x y what <<<"$spec"
+    for sample in "24 46 start" "78 58 start" "24 78 stop" "78 90 stop"; do
+        read -r x y what <<<"$sample"
         read -r r g b <<<"$(pw_pixel "$shot" "$x" "$y")"
         is_grey "$r" "$g" "$b" || echo "pixel ($x,$y) of the $what button is $r,$g,$b, not grey"
         if [[ $what == start ]]; then start_light=$((start_light + r)); else stop_light=$((stop_light + r)); fi
