@@ -158,30 +158,25 @@ void FrmMain::Form_Unload() {
         closeAfterStop_ = true;
         return;
     }
-    unloading_ = true;
-    stats_.SaveTotals();
-    ClearChatInput(platform);
-    Pause(platform, 1);
-    SendChat(platform, UnloadedLine(lblVersion.Caption()));
-    platform.Quit();
+    Unload(true);
 }
 
 void FrmMain::lblClose_Click() {
     if (unloading_) return;
-    if (controller_.Stopping()) {
-        closeAfterStop_ = true;
-        return;
-    }
     cmdStopIt.Press();
     Form_Unload();
 }
 
 void FrmMain::SessionEnding() {
-    // The session is ending and will not wait: save, and say goodbye without the pause.
-    if (unloading_) return;
+    // The session is ending and will not wait: say goodbye without the pause.
+    if (!unloading_) Unload(false);
+}
+
+void FrmMain::Unload(bool pause) {
     unloading_ = true;
     stats_.SaveTotals();
     ClearChatInput(platform);
+    if (pause) Pause(platform, 1);
     SendChat(platform, UnloadedLine(lblVersion.Caption()));
     platform.Quit();
 }

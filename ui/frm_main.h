@@ -74,6 +74,7 @@ public:
 
 private:
     void SessionEnding();
+    void Unload(bool pause);
 
     Totals totals_;
     StatsFile stats_;

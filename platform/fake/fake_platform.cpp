@@ -389,7 +389,7 @@ bool FakePlatform::WriteProfileString(const std::string& section, const std::str
     }
     std::string bytes;
     for (auto& l : lines) bytes += l + "\r\n";
-    PutFile(f ? path : path, bytes);
+    PutFile(path, bytes);
     return true;
 }
 

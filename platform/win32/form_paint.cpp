@@ -48,7 +48,7 @@ class Painter {
 
     void Text(const Control& c, RECT r, UINT flags) {
         if (c.Caption().empty()) return;
-        const std::wstring text = WideFromUtf8(c.Caption());
+        const std::wstring text = ToUtf16(c.Caption());
         SelectObject(dc_, cache_.FontFor(c.font));
         SetTextColor(dc_, ColorRef(c.fore));
         SetBkMode(dc_, TRANSPARENT);

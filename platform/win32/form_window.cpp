@@ -110,7 +110,7 @@ class PopupMenu {
     void Append(HMENU into, const MenuItem& parent) {
         for (const MenuItem& item : parent.items) {
             const UINT grayed = item.enabled ? 0 : MF_GRAYED;
-            const std::wstring text = WideFromUtf8(item.caption);
+            const std::wstring text = ToUtf16(item.caption);
             if (item.caption == "-") {
                 AppendMenuW(into, MF_SEPARATOR, 0, nullptr);
             } else if (!item.items.empty()) {
@@ -142,7 +142,7 @@ class Win32FormWindow final : public FormWindow {
         SetWindowPos(hwnd_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     void SetEnabled(bool enabled) override { EnableWindow(hwnd_, enabled); }
-    void SetTitle(const std::string& title) override { SetWindowTextW(hwnd_, WideFromUtf8(title).c_str()); }
+    void SetTitle(const std::string& title) override { SetWindowTextW(hwnd_, ToUtf16(title).c_str()); }
     void Minimize() override { ShowWindow(hwnd_, SW_MINIMIZE); }
     void Move(float left, float top) override {
         SetWindowPos(hwnd_, nullptr, PixelsFromTwips(left), PixelsFromTwips(top), 0, 0,
@@ -212,7 +212,7 @@ class Win32FormWindow final : public FormWindow {
 };
 
 Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
-    const std::wstring cls = L"pellowick_" + WideFromUtf8(form.name);
+    const std::wstring cls = L"pellowick_" + ToUtf16(form.name);
     HINSTANCE inst = GetModuleHandleW(nullptr);
     RegisterFormClass(cls, WndProc);
 
@@ -230,7 +230,7 @@ Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
         y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     }
     HWND owner = isMain ? nullptr : FindOwnMainWindow();
-    CreateWindowExW(exStyle, cls.c_str(), WideFromUtf8(form.caption).c_str(), style, x, y, w, h, owner,
+    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, x, y, w, h, owner,
                     nullptr, inst, this);
     if (!hwnd_) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
@@ -366,7 +366,7 @@ void Win32FormWindow::SyncTooltips() {
         const Control& c = *owned;
         if (c.tooltip.empty() || tools_.count(&c)) continue;
         const UINT_PTR id = tools_.size() + 1;
-        std::wstring text = WideFromUtf8(c.tooltip);
+        std::wstring text = ToUtf16(c.tooltip);
         TTTOOLINFOW ti{};
         ti.cbSize = TTTOOLINFOW_V2_SIZE;
         ti.uFlags = TTF_SUBCLASS;

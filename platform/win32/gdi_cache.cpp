@@ -31,7 +31,7 @@ struct ComRelease {
 
 HBITMAP DecodeGif(const std::string& name) {
     HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC res = FindResourceW(module, WideFromUtf8(name).c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    HRSRC res = FindResourceW(module, ToUtf16(name).c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!res) return nullptr;
     HGLOBAL data = LoadResource(module, res);
     const DWORD size = SizeofResource(module, res);
@@ -54,14 +54,6 @@ HBITMAP DecodeGif(const std::string& name) {
 
 }  // namespace
 
-std::wstring WideFromUtf8(std::string_view s) {
-    if (s.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-
 COLORREF ColorRef(const Color& c) {
     return c.system ? GetSysColor(c.index) : static_cast<COLORREF>(c.rgb & 0xFFFFFF);
 }
@@ -75,7 +67,7 @@ HFONT GdiCache::FontFor(const Font& f) {
     lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    const std::wstring face = WideFromUtf8(f.face);
+    const std::wstring face = ToUtf16(f.face);
     lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
     HFONT font = CreateFontIndirectW(&lf);
     fonts_.emplace(key, GdiObject<HFONT>(font));

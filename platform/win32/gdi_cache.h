@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/forms.h"
+#include "platform/win32/win32_text.h"
 
 namespace pw {
 
@@ -43,8 +44,6 @@ class GdiObject {
     H h_ = nullptr;
 };
 
-// The program's UTF-8 text as the wide text Win32 draws.
-std::wstring WideFromUtf8(std::string_view s);
 
 COLORREF ColorRef(const Color& c);
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_text.h"
 
 namespace pw {
 
@@ -13,9 +14,6 @@ namespace pw {
 // at most this much per message, and the caller then gives the action up.
 constexpr unsigned kSendTimeoutMs = 2000;
 
-// UTF-8 <-> UTF-16, for every wide Win32 call.
-std::wstring ToUtf16(std::string_view utf8);
-std::string ToUtf8(std::wstring_view wide);
 
 class Win32Platform final : public Platform {
 public:
