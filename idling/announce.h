@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "build_info.h"
+
 namespace pw {
 
 // The maker's page, linked from every line.
-inline constexpr std::string_view kMakerLink = "http://members.example.net/jom/pellowick/";
+inline constexpr std::string_view kMakerLink = PW_MAKER_LINK;
 
 // Idle minutes as printed: 60 x hours + minutes, plain digits.
 std::string IdleMinutesText(std::string_view hoursCaption, std::string_view minutesCaption);

@@ -1,5 +1,6 @@
 #include "ui/frm_main.h"
 
+#include "build_info.h"
 #include "host/bridge.h"
 #include "idling/announce.h"
 #include "ui/art.h"
@@ -105,7 +106,7 @@ FrmMain::FrmMain(Platform& p)
     }
     cmdStopIt.SetCaption("StopIt");
     cmdStopIt.SetVisible(false);
-    lblVersion.SetCaption("v.1.51");
+    lblVersion.SetCaption("v." PW_VERSION_TEXT);
     lblVersion.SetVisible(false);
     lblVersion.transparent = true;
     lblVersion.font.points = 6;
@@ -183,6 +184,7 @@ void FrmMain::Unload(bool pause) {
 
 void FrmMain::lblMenu_Click() {
     FrmMenu& menu = Menu();
+    // On purpose x = y: both are the title bar's top (-90 + 210 twips), read at the click.
     const float at = Frame1.Top() + picTitleBar.Top();
     if (const MenuItem* item = Window().TrackPopup(*menu.Menu(), at, at); item && item->Click) item->Click();
 }

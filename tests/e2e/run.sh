@@ -34,9 +34,11 @@ finish() {
 
 # --- Expected chat lines, escaped as hostsim logs them (the middle dot is \xB7) ------
 
-link=$(sed -n 's/.*kMakerLink = "\(.*\)";.*/\1/p' "$root/idling/announce.h")
-link=${link//\\/\\\\}
-opening="<font face=Tahoma color=#000000></b>|- <b>pellowick v.1.51</b> \\xB7 <b>< a href=$link></u>jom</a></b> -|- <b>"
+# The version and the maker's link as this build has them.
+# shellcheck source=/dev/null
+source "$PW_BUILD_W32/build_facts.sh" || { echo "not ok - set-up: no build_facts.sh in $PW_BUILD_W32"; exit 1; }
+link=${PW_MAKER_LINK//\\/\\\\}
+opening="<font face=Tahoma color=#000000></b>|- <b>pellowick v.$PW_VERSION_TEXT</b> \\xB7 <b>< a href=$link></u>jom</a></b> -|- <b>"
 counted() { printf '%s</b> \\xB7 %s -|\n' "$opening$1" "$2"; }
 plain() { echo "$opening$1</b> -|"; }
 totals() { echo "${opening}d</b>$1 <b>h</b>$2 <b>m</b>$3 <b>s</b>$4 -|"; }
@@ -255,7 +257,7 @@ test_start_up() {
     rect=$(pw_fact "$facts" rect)
     client=$(pw_fact "$facts" client)
     topmost=$(pw_fact "$facts" topmost)
-    [[ "$title" == "pellowick v.1.51 · jom" ]] || fail "title is '$title'"
+    [[ "$title" == "pellowick v.$PW_VERSION_TEXT · jom" ]] || fail "title is '$title'"
     [[ "$rect" == "207 77 512 212" ]] || fail "window rectangle is ($rect), expected (207 77 512 212)"
     [[ "$client" == "305 135" ]] || fail "client area is $client, expected 305 135"
     [[ "$topmost" == 1 ]] || fail "the window is not topmost (WS_EX_TOPMOST not set)"

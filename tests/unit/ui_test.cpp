@@ -1,4 +1,5 @@
 #include "app_fixture.h"
+#include "build_info.h"
 #include "ui/frm_credits.h"
 
 namespace pw {
@@ -16,7 +17,7 @@ TEST(MainWindow, LoadPreparesTheWindowBeforeItIsShown) {
     auto& w = a.win();
     EXPECT_EQ(w.calls.front(), "topmost");
     EXPECT_FALSE(w.shown);
-    EXPECT_EQ(w.title, "pellowick v.1.51 \xC2\xB7 jom");
+    EXPECT_EQ(w.title, "pellowick v." PW_VERSION_TEXT " \xC2\xB7 jom");
     EXPECT_TRUE(a.main.picStartUp.Visible() && a.main.picStopDown.Visible());
     EXPECT_FALSE(a.main.picStartDown.Visible() || a.main.picStopUp.Visible());
     std::vector<std::string> homes = {a.main.lblButtonTop0.Caption(), a.main.lblButtonLeft0.Caption(),

@@ -5,6 +5,3 @@
 // Icons
 #define IDI_APP 1
 
-// Version
-#define PW_VERSION_TEXT "1.51"
-#define PW_VERSION_BINARY 1, 51, 0, 0
