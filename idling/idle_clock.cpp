@@ -15,6 +15,7 @@ IdleClock::IdleClock(Platform& p, IdleCounters counters, Control& version, Timer
 
 void IdleClock::lblSeconds_Change() {
     if (FillTwoDigits(c_.seconds)) return;
+    // Exactly 60, on purpose: the fold drives these counters far past 59 with the clock stopped.
     if (CaptionValue(c_.seconds.Caption()) == 60 && timer1_.Enabled()) {
         c_.seconds.SetCaption("0");
         AddTo(c_.minutes, 1);

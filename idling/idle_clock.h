@@ -38,7 +38,9 @@ private:
     const std::uint64_t& period_;
 };
 
-// Writes value + delta into a counter caption as plain decimal text.
+// Writes value + delta into a counter caption as plain decimal text. On purpose there
+// is no integer beside the caption: the caption is the counter, and its Change
+// handler (the carries) runs inside this write.
 inline void AddTo(Control& counter, double delta) {
     counter.SetCaption(NumberText(CaptionValue(counter.Caption()) + delta));
 }

@@ -11,6 +11,7 @@ Totals::Totals(TotalLabels labels) : t_(labels) {
 
 void Totals::lblTotalSeconds_Change() {
     if (FillTwoDigits(t_.seconds)) return;
+    // On purpose: seconds carry at 60 or more, minutes and hours only at exactly 60 and 24.
     if (CaptionValue(t_.seconds.Caption()) >= 60) {
         t_.seconds.SetCaption("0");
         AddTo(t_.minutes, 1);
@@ -19,7 +20,7 @@ void Totals::lblTotalSeconds_Change() {
 
 void Totals::lblTotalMinutes_Change() {
     if (FillTwoDigits(t_.minutes)) return;
-    if (CaptionValue(t_.minutes.Caption()) == 60) {
+    if (CaptionValue(t_.minutes.Caption()) == 60) {  // exactly 60, on purpose (see the seconds)
         t_.minutes.SetCaption("0");
         AddTo(t_.hours, 1);
     }
@@ -27,7 +28,7 @@ void Totals::lblTotalMinutes_Change() {
 
 void Totals::lblTotalHours_Change() {
     if (FillTwoDigits(t_.hours)) return;
-    if (CaptionValue(t_.hours.Caption()) == 24) {
+    if (CaptionValue(t_.hours.Caption()) == 24) {  // exactly 24, on purpose
         t_.hours.SetCaption("0");
         AddTo(t_.days, 1);
     }

@@ -40,7 +40,7 @@ FrmMenu::FrmMenu(FrmMain& main)
     statistics.items = {Item("scrollstats", "scroll stats", [this] { scrollstats_Click(); }),
                         Item("clrstats", "clear stats", [this] { clrstats_Click(); })};
     MenuItem credits = Item("credits", "credits", [this] { credits_Click(); });
-    credits.enabled = false;  // shipped disabled
+    credits.enabled = false;  // on purpose: shipped greyed, so no menu reaches the credits window
     MenuItem menu = Item("main", "main");
     menu.items = {Item("dash1", "-"),
                   std::move(statistics),

@@ -11,10 +11,6 @@ namespace pw {
 
 namespace {
 
-RECT ToRect(const PxRect& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
-
 class Painter {
   public:
     Painter(HDC dc, GdiCache& cache, HTHEME theme) : dc_(dc), cache_(cache), theme_(theme) {}
@@ -130,6 +126,10 @@ class Painter {
 };
 
 }  // namespace
+
+RECT ToRect(const PxRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 void PaintForm(const Form& form, HDC dc, const RECT& area, GdiCache& cache, HTHEME theme) {
     const PxRect update{area.left, area.top, area.right, area.bottom};

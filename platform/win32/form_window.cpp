@@ -29,10 +29,6 @@ constexpr UINT_PTR kRepaintTimerId = 1;
 constexpr UINT_PTR kFirstFormTimerId = 100;
 constexpr const wchar_t* kMainFormClass = L"pellowick_frmMain";
 
-RECT ToRect(const PxRect& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
-
 bool Contains(const RECT& outer, const RECT& inner) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -474,9 +470,9 @@ LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     try {
         return self->Dispatch(msg, wp, lp);
     } catch (const std::exception& e) {
-        OutputDebugStringA(e.what());
+        ReportFailure(e);
     } catch (...) {
-        OutputDebugStringA("pellowick: unknown exception in a window handler");
+        ReportFailure("an unexpected failure in a window handler");
     }
     return 0;
 }

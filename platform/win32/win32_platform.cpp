@@ -19,24 +19,6 @@ constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
 HWND ToHandle(Hwnd w) { return reinterpret_cast<HWND>(w); }
 Hwnd FromHandle(HWND w) { return reinterpret_cast<Hwnd>(w); }
 
-int Length(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT_MAX)); }
-
-std::wstring ToWide(UINT codePage, std::string_view text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(codePage, 0, text.data(), Length(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), Length(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::string FromWide(UINT codePage, std::wstring_view wide) {
-    if (wide.empty()) return {};
-    int n = WideCharToMultiByte(codePage, 0, wide.data(), Length(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), Length(wide.size()), text.data(), n, nullptr, nullptr);
-    return text;
-}
-
 // One message to another process's window, never waiting longer than the bound.
 std::optional<LRESULT> Send(Hwnd w, UINT msg, WPARAM wp, LPARAM lp, bool wide = false) {
     if (!w) return std::nullopt;
@@ -109,9 +91,6 @@ std::wstring ProfilePath(const std::string& utf8) {
 
 }  // namespace
 
-std::wstring ToUtf16(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
-std::string ToUtf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
-
 // --- Windows of other processes ------------------------------------------------------
 
 Hwnd Win32Platform::FindTopWindow(const char* cls) { return FromHandle(FindWindowA(cls, nullptr)); }
@@ -151,9 +130,9 @@ void Win32Platform::ShowWindowAsync(Hwnd w, int cmd) {
 
 // --- Text conversion -----------------------------------------------------------------
 
-std::string Win32Platform::AnsiFromText(std::string_view utf8) { return FromWide(CP_ACP, ToUtf16(utf8)); }
+std::string Win32Platform::AnsiFromText(std::string_view utf8) { return CodePageFromWide(CP_ACP, ToUtf16(utf8)); }
 
-std::string Win32Platform::TextFromAnsi(std::string_view ansi) { return ToUtf8(ToWide(CP_ACP, ansi)); }
+std::string Win32Platform::TextFromAnsi(std::string_view ansi) { return ToUtf8(WideFromCodePage(CP_ACP, ansi)); }
 
 // --- Clock and event loop ------------------------------------------------------------
 

@@ -1,7 +1,10 @@
 // pellowick.exe: one copy per session, the main window, and the message loop.
 #include <windows.h>
 
+#include <exception>
+
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/win32_text.h"
 #include "ui/frm_main.h"
 
 namespace {
@@ -26,9 +29,7 @@ bool AnotherCopyRuns() {
     return true;
 }
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int Run() {
     if (AnotherCopyRuns()) return 0;
     pw::Win32Platform platform;
     pw::FrmMain main(platform);
@@ -41,4 +42,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         DispatchMessageW(&msg);
     }
     return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // A window that cannot be made, or memory that runs out, ends the program with
+    // the reason shown rather than without a word.
+    try {
+        return Run();
+    } catch (const std::exception& e) {
+        pw::ReportFailure(e);
+    } catch (...) {
+        pw::ReportFailure("an unexpected failure at start-up");
+    }
+    return 1;
 }
