@@ -31,7 +31,7 @@ pw_build_w32() {
         cmake -S "$PW_ROOT" -B "$PW_BUILD_W32" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$PW_ROOT/cmake/mingw-w64-x86_64.cmake" >"$log" 2>&1 || {
             tail -n 30 "$log" >&2
-            pw__fail "configuring the cross build in $PW_BUILD_W32 failed (log: $log)"
+            pw_fail "configuring the cross build in $PW_BUILD_W32 failed (log: $log)"
             return 1
         }
     fi
@@ -40,7 +40,7 @@ pw_build_w32() {
     for t in "$@"; do targets+=(--target "$t"); done
     cmake --build "$PW_BUILD_W32" -j "$(nproc)" "${targets[@]}" >>"$log" 2>&1 || {
         tail -n 30 "$log" >&2
-        pw__fail "building $* in $PW_BUILD_W32 failed (log: $log)"
+        pw_fail "building $* in $PW_BUILD_W32 failed (log: $log)"
         return 1
     }
 }
@@ -56,26 +56,18 @@ pw_fact() { sed -n "s/^$2=//p" <<<"$1" | head -n 1; }
 pw_install_pellowick() {
     local folder=$1 exe
     exe=$(pw_pellowick_exe)
-    [[ -f "$exe" ]] || pw__fail "no $exe: build the cross build first" || return 1
+    [[ -f "$exe" ]] || pw_fail "no $exe: build the cross build first" || return 1
     mkdir -p "$WINEPREFIX/drive_c/$folder" && cp "$exe" "$WINEPREFIX/drive_c/$folder/" || return 1
     printf 'C:\\%s\\pellowick.exe\n' "$folder"
 }
 
 # Starts a pellowick.exe as a child of this shell; its process id is left in
 # PW_PELLOWICK_PID (no output: call it directly, not inside $(...)).
-pw_start_pellowick() {
-    wine "$1" </dev/null >/dev/null 2>&1 &
-    PW_PELLOWICK_PID=$!
-}
+pw_start_pellowick() { pw_start_wine PW_PELLOWICK_PID "$1"; }
 
 # Waits until process pid has ended, for at most timeout_s seconds.
-pw_wait_exit() {
-    local pid=$1 deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$2")))
-    while pw_process_alive "$pid"; do
-        (($(pw__now_ms) < deadline)) || return 1
-        sleep 0.1
-    done
-}
+pw_wait_exit() { pw_wait_until "$2" pw__ended "$1"; }
+pw__ended() { ! pw_process_alive "$1"; }
 
 # Ends a process that this script started, and waits for it (at most 10 s).
 pw_stop_process() {
@@ -98,7 +90,7 @@ pw_spot() {
         title) x=200 y=19 ;;
         start) x=51 y=52 ;;
         stop) x=51 y=84 ;;
-        *) pw__fail "no spot named '$1'" || return 1 ;;
+        *) pw_fail "no spot named '$1'" || return 1 ;;
     esac
     echo "$((PW_WIN_LEFT + x)) $((PW_WIN_TOP + y))"
 }
@@ -142,13 +134,9 @@ pw_posts() { awk -F '\t' '$2 == "POST" { print $4 }' "$1" 2>/dev/null; }
 # Waits until the log has at least COUNT (default 1) POST lines with exactly this
 # escaped payload, for at most timeout_s seconds.
 pw_wait_post() {
-    local log=$1 payload=$2 timeout_s=$3 count=${4:-1}
-    local deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$timeout_s")))
-    until (($(pw_posts "$log" | grep -cFx -- "$payload") >= count)); do
-        (($(pw__now_ms) < deadline)) || return 1
-        sleep 0.1
-    done
+    pw_wait_until "$3" pw__has_posts "$1" "$2" "${4:-1}"
 }
+pw__has_posts() { (($(pw_posts "$1" | grep -cFx -- "$2") >= $3)); }
 
 # Escaped log text on stdin (\\ and \xHH, bytes of code page 1252) as UTF-8 text.
 pw_decode() {

@@ -55,13 +55,13 @@ posts_from() { pw_posts "$1" | tail -n "+$2"; }
 post_index() { pw_posts "$1" | grep -nFx -- "$2" | head -n 1 | cut -d: -f1 | grep . || echo 0; }
 
 # Waits until the main window is shown (the load pause comes first).
-wait_visible() {
-    local deadline=$(($(pw__now_ms) + $1 * 1000))
-    until [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" visible)" == 1 ]]; do
-        (($(pw__now_ms) < deadline)) || return 1
-        sleep 0.1
-    done
-}
+wait_visible() { pw_wait_until "$1" main_visible; }
+main_visible() { [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" visible)" == 1 ]]; }
+
+# The host frame's SHOW events, in order, on one line.
+frame_events() { awk -F '\t' '$2 == "SHOW" { print $4 }' "$1" | paste -sd ' ' -; }
+frame_events_are() { [[ "$(frame_events "$1")" == "$2" ]]; }
+post_count_at_least() { (($(pw_posts "$1" | wc -l) >= $2)); }
 
 # Which top-level window is at a spot of ours (class), so a click that cannot reach
 # pellowick says why.
@@ -314,11 +314,11 @@ drag_by() {
     local want="$((PW_WIN_LEFT + dx)) $((PW_WIN_TOP + dy)) $((PW_WIN_LEFT + dx + 305)) $((PW_WIN_TOP + dy + 135))"
     # shellcheck disable=SC2086
     pw_drag $xy "$dx" "$dy"
-    local deadline=$(($(pw__now_ms) + 3000))
+    local deadline=$(($(pw_now_ms) + 3000))
     while :; do
         rect=$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" rect)
         [[ "$rect" == "$want" ]] && break
-        (($(pw__now_ms) < deadline)) || break
+        (($(pw_now_ms) < deadline)) || break
         sleep 0.1
     done
     [[ "$rect" == "$want" ]] || fail "after a drag by ($dx,$dy) the window is at ($rect), expected ($want)"
@@ -336,7 +336,7 @@ test_idle_minute() {
     pw_click start
     pw_wait_post "$log" "$(counted 'now idle' 0)" 15 ||
         fail "no 'now idle · 0' within 15 s of start (room shows: '$(recent "$log")')"
-    show=$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | paste -sd ' ' -)
+    show=$(frame_events "$log")
     [[ "$show" == minimized ]] || fail "host frame events after start: '$show', expected 'minimized'"
     expect_art window-idle stop
 
@@ -346,12 +346,8 @@ test_idle_minute() {
     pw_click stop
     pw_wait_post "$log" "$(counted 'not idle' 1)" 15 ||
         fail "no 'not idle · 1' within 15 s of stop (room shows: '$(recent "$log")')"
-    local deadline=$(($(pw__now_ms) + 10000))
-    until [[ "$show" == "minimized maximized" ]] || (($(pw__now_ms) > deadline)); do
-        sleep 0.1
-        show=$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | paste -sd ' ' -)
-    done
-    [[ "$show" == "minimized maximized" ]] || fail "host frame events: '$show', expected 'minimized maximized'"
+    pw_wait_until 10 frame_events_are "$log" "minimized maximized" ||
+        fail "host frame events: '$(frame_events "$log")', expected 'minimized maximized'"
 
     local got want
     got=$(pw_posts "$log" | head -n 4)
@@ -419,8 +415,7 @@ test_scroll_stats() {
         if ! pw_wait_post "$log" "$stat_line" 10; then
             fail "no 'statistics' line within 10 s (room shows: '$(recent "$log")')"
         else
-            local deadline=$(($(pw__now_ms) + 10000))
-            until (($(pw_posts "$log" | wc -l) >= before + 2)) || (($(pw__now_ms) > deadline)); do sleep 0.1; done
+            pw_wait_until 10 post_count_at_least "$log" $((before + 2))
             local got
             got=$(posts_from "$log" $((before + 1)))
             if [[ -n "${total_line:-}" ]]; then
