@@ -33,7 +33,7 @@ IdleController::IdleController(Form& owner, IdleCounters counters, Control& vers
 }
 
 // "Haulted!" is the title users have always seen; the spelling stays on purpose.
-void IdleController::Haulted(const char* text) { p_.MessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop); }
+void IdleController::Haulted(const char* text) { p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop); }
 
 std::string IdleController::IdleMinutes() const { return IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption()); }
 

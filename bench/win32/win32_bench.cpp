@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/bridge.h"
-#include "platform/win32/win32_api.h"
+#include <windows.h>
 #include "platform/win32/win32_platform.h"
 #include "tests/win32/hostsim_process.h"
 #include "ui/frm_main.h"

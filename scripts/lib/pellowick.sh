@@ -116,11 +116,13 @@ pw_drag() {
 
 # Opens the popup menu and picks an item with the keyboard, e.g. "Down Right Return"
 # for statistics > scroll stats, "Up Return" for exit. The pointer moves off the menu
-# first, so that no item is selected under it when the keys arrive.
+# first, so that no item is selected under it when the keys arrive, but stays over a
+# Wine window (pellowick's title bar): on bare Xvfb the keyboard follows the pointer.
 pw_menu_keys() {
     pw_click menu || return 1
     sleep 0.3
-    xdotool mousemove 900 740
+    # shellcheck disable=SC2046
+    xdotool mousemove $(pw_spot title)
     local key
     for key in "$@"; do
         sleep 0.15

@@ -166,18 +166,27 @@ start_hostsim() {  # log ready [options]
 
 # --- "Haulted!" boxes: no host client, then a host client nobody is signed on to -----
 
-box_after_start() {
-    local expected=$1 report_text
-    pw_click start
-    if ! report_text=$(pw_probe --wait 10000 msgbox 'Haulted!'); then
-        fail "no 'Haulted!' box within 10 s of the click on start"
-        return
+# Expects the message box TITLE to show TEXT (CR LF written \r\n), ICON and BUTTONS,
+# then answers it with ANSWER and expects it gone.
+expect_box() {  # title text icon buttons answer
+    local title=$1 report_text
+    if ! report_text=$(pw_probe --wait 10000 msgbox "$title"); then
+        fail "no '$title' box within 10 s"
+        return 1
     fi
-    local text
-    text=$(pw_fact "$report_text" text)
-    [[ "$text" == "$expected" ]] || fail "the box says '$text', expected '$expected'"
-    pw_probe press 'Haulted!' ok
-    pw_probe --wait 5000 gone --title 'Haulted!' || fail "the box stayed open after OK was pressed"
+    local fact want key
+    for key in text icon buttons; do
+        case $key in text) want=$2 ;; icon) want=$3 ;; buttons) want=$4 ;; esac
+        fact=$(pw_fact "$report_text" "$key")
+        [[ "$fact" == "$want" ]] || fail "the '$title' box's $key is '$fact', expected '$want'"
+    done
+    pw_probe press "$title" "$5"
+    pw_probe --wait 5000 gone --title "$title" || fail "the '$title' box stayed open after $5 was pressed"
+}
+
+box_after_start() {
+    pw_click start
+    expect_box 'Haulted!' "$1" stop ok ok
 }
 
 test_haulted_boxes() {
@@ -430,6 +439,32 @@ test_scroll_stats() {
     report "menu > statistics > scroll stats posts the statistics and the totals lines"
 }
 
+# The two boxes of the menu, as the user sees them; "No" keeps the totals.
+test_menu_boxes() {
+    # As the probe reports it: CR and LF written \r and \n, tabs as they are.
+    local t=$'\t' history
+    history="$t$t     - Version Updates -\\r\\n\\r\\n"
+    history+="version 1.51:$t- major bug fixed with the chat recognizing and such. - fixed\\r\\n"
+    history+="released: 08.10.00\\r\\n\\r\\n"
+    history+="version 1.5:$t- chat and idle without your text being trashed ever again.\\r\\n"
+    history+="released: 08.08.00$t- win2k can now move the form around the screen. - api fixed\\r\\n\\r\\n"
+    history+="version 1:\\r\\nreleased: 07.15.00"
+    local before
+    before=$(read_stats "$drive_c/pwick.dat")
+    if require_on_top menu; then
+        pw_menu_keys Down Right Down Return   # statistics > clear stats
+        expect_box 'Delete Statistics?' "Are you sure you want to clear your statistics?" stop "yes no" no
+        sleep 0.3
+        [[ "$(read_stats "$drive_c/pwick.dat")" == "$before" ]] || fail "answering No changed the saved totals"
+        pw_menu_keys Down Down Return   # updates
+        expect_box 'Updates!' "$history" information ok ok
+        sleep 0.3
+        [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" topmost)" == 1 ]] ||
+            fail "the window is not topmost again after the version history"
+    fi
+    report "menu boxes: clear stats asks (stop icon, Yes/No), updates shows the history (information icon)"
+}
+
 test_close_while_idle() {
     local before
     before=$(pw_posts "$log" | wc -l)
@@ -439,18 +474,18 @@ test_close_while_idle() {
             fail "no second 'now idle · 0' within 15 s of start"
         else
             before=$((before + 1))
-            pw_click close
-            pw_wait_post "$log" "$(plain unloaded)" 15 || fail "no 'unloaded' within 15 s of close"
+            pw_menu_keys Up Return   # exit
+            pw_wait_post "$log" "$(plain unloaded)" 15 || fail "no 'unloaded' within 15 s of menu > exit"
             local got want
             got=$(posts_from "$log" $((before + 1)))
             want=$(printf '%s\n' "$(counted 'not idle' 0)" "$(plain unloaded)")
             [[ "$got" == "$want" ]] ||
-                fail "after close expected 'not idle · 0' then 'unloaded', room shows: '$(recent "$log" 3)'"
-            pw_wait_exit "$main_pid" 15 || fail "pellowick still runs 15 s after close"
+                fail "after menu > exit expected 'not idle · 0' then 'unloaded', room shows: '$(recent "$log" 3)'"
+            pw_wait_exit "$main_pid" 15 || fail "pellowick still runs 15 s after menu > exit"
             pw_probe gone --class "$PW_MAIN_CLASS" || fail "pellowick's window is still there"
         fi
     fi
-    report "close while idle posts 'not idle' then 'unloaded' and ends the program"
+    report "menu > exit while idle posts 'not idle' then 'unloaded' and ends the program"
 }
 
 test_haulted_boxes
@@ -461,11 +496,12 @@ if test_start_up; then
     test_stats_file
     test_second_copy
     test_scroll_stats
+    test_menu_boxes
     test_close_while_idle
 else
     for name in "window art" "title-bar drag" "idle minute" "on top of the maximized host client" \
         "statistics file at stop" "second copy" \
-        "scroll stats" "close while idle"; do
+        "scroll stats" "menu boxes" "exit while idle"; do
         fail "not run: pellowick did not start against hostsim"
         report "$name"
     done

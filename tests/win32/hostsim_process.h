@@ -15,7 +15,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_platform.h"
 
-#include "platform/win32/win32_api.h"
+#include <windows.h>
 
 namespace pw::test {
 

@@ -10,7 +10,7 @@
 #include "host/bridge.h"
 #include "platform/win32/win32_platform.h"
 
-#include "platform/win32/win32_api.h"
+#include <windows.h>
 
 namespace pw {
 namespace {

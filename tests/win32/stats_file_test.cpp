@@ -13,7 +13,7 @@
 #include "tests/win32/tools/test_platform.h"
 #include "ui/frm_main.h"
 
-#include "platform/win32/win32_api.h"
+#include <windows.h>
 
 namespace pw {
 namespace {
@@ -230,6 +230,17 @@ TEST_F(StatsOnC, ProgramFolderNamedBeyondTheWesternCodePage) {
     Place(kWrite, kNone);
     EXPECT_EQ(Bytes(InFolder()), Stats("06", "04", "03", "02"));
     EXPECT_EQ(Load(), "02 03 04 06");
+}
+
+TEST_F(StatsOnC, ALogOffThroughTheRealWindowSavesTheTotals) {
+    p.quitEndsProcess = false;
+    FrmMain run(p);
+    SetTotals(run, "07", "08", "09", "10");
+    HWND w = reinterpret_cast<HWND>(run.Window().Handle());
+    EXPECT_TRUE(SendMessageW(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(p.quits, 1);
+    EXPECT_EQ(Bytes(kWrite), Stats("07", "08", "09", "10"));
 }
 
 long TotalSeconds(const FrmMain& m) {

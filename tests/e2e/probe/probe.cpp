@@ -7,7 +7,8 @@
 //       succeeds once no such window exists
 //   pw_probe at X Y
 //       prints class= and title= of the top-level window at that screen point
-//   pw_probe [--wait MS] msgbox TITLE           prints text= of that message box
+//   pw_probe [--wait MS] msgbox TITLE           prints text=, icon= (stop, exclamation,
+//       information, question, none or unknown) and buttons= (e.g. "yes no") of that box
 //   pw_probe [--wait MS] press TITLE ok|yes|no  presses that button of the box
 //
 // Output is UTF-8, one key=value a line; CR and LF inside a text are written as \r and
@@ -102,6 +103,60 @@ int ShowWindowAt(const wchar_t* x, const wchar_t* y) {
     return 0;
 }
 
+// Which system icon a message box shows: its icon control as drawn on screen is
+// compared with each candidate drawn here on the same background (another process's
+// icon handle cannot be read back under Wine, so the pixels are what we compare).
+std::string IconOf(HWND box) {
+    HWND icon = nullptr;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(c)) icon = c;
+    }
+    if (!icon) return "none";
+    RECT r{};
+    GetWindowRect(icon, &r);
+    const int w = GetSystemMetrics(SM_CXICON), h = GetSystemMetrics(SM_CYICON);
+    HDC screen = GetDC(nullptr);
+    HDC shot = CreateCompatibleDC(screen), mine = CreateCompatibleDC(screen);
+    HBITMAP shotBits = CreateCompatibleBitmap(screen, w, h), mineBits = CreateCompatibleBitmap(screen, w, h);
+    SelectObject(shot, shotBits);
+    SelectObject(mine, mineBits);
+    BitBlt(shot, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    HBRUSH back = CreateSolidBrush(GetPixel(shot, 0, 0));
+    // IDI_HAND, IDI_EXCLAMATION, IDI_ASTERISK, IDI_QUESTION
+    const std::pair<WORD, const char*> candidates[] = {
+        {32513, "stop"}, {32515, "exclamation"}, {32516, "information"}, {32514, "question"}};
+    std::string best = "unknown";
+    long bestDiff = w * h / 10;  // more than a tenth of the pixels off: none of these
+    for (const auto& [id, name] : candidates) {
+        RECT all{0, 0, w, h};
+        FillRect(mine, &all, back);
+        DrawIconEx(mine, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(id)), w, h, 0, nullptr, DI_NORMAL);
+        long diff = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) diff += GetPixel(mine, x, y) != GetPixel(shot, x, y);
+        if (diff < bestDiff) {
+            bestDiff = diff;
+            best = name;
+        }
+    }
+    DeleteObject(back);
+    DeleteDC(shot);
+    DeleteDC(mine);
+    DeleteObject(shotBits);
+    DeleteObject(mineBits);
+    ReleaseDC(nullptr, screen);
+    return best;
+}
+
+std::string ButtonsOf(HWND box) {
+    std::string out;
+    for (const auto& [id, name] : {std::pair{IDOK, "ok"}, {IDYES, "yes"}, {IDNO, "no"}, {IDCANCEL, "cancel"}}) {
+        HWND b = GetDlgItem(box, id);
+        if (b && IsWindowVisible(b)) out += (out.empty() ? "" : " ") + std::string(name);
+    }
+    return out;
+}
+
 int ButtonId(const wchar_t* name) {
     if (std::wcscmp(name, L"ok") == 0) return IDOK;
     if (std::wcscmp(name, L"yes") == 0) return IDYES;
@@ -161,6 +216,8 @@ int Run(const Request& req) {
                 HWND text = GetDlgItem(w, kStaticTextId);
                 if (text) {
                     Print("text", Escaped(Utf8(TextOf(text))));
+                    Print("icon", IconOf(w));
+                    Print("buttons", ButtonsOf(w));
                     return 0;
                 }
             } else if (HWND button = GetDlgItem(w, req.button)) {

@@ -6,7 +6,7 @@
 #include "tests/win32/tools/test_platform.h"
 #include "ui/frm_main.h"
 
-#include "platform/win32/win32_api.h"
+#include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) return 2;

@@ -20,6 +20,9 @@ class TestPlatform final : public Platform {
         int style;
     };
     std::vector<Box> boxes;
+    // False: Quit only counts, so a test can look at what the program left behind.
+    bool quitEndsProcess = true;
+    int quits = 0;
 
     Hwnd FindTopWindow(const char* cls) override { return real_.FindTopWindow(cls); }
     Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override {
@@ -38,25 +41,25 @@ class TestPlatform final : public Platform {
     void PumpEvents() override { real_.PumpEvents(); }
     void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
 
-    std::string ReadProfileString(const std::string& section,
+    std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,
                                   const std::string& def,
                                   std::size_t cap,
                                   const std::string& path) override {
-        return real_.ReadProfileString(section, key, def, cap, Path(path));
+        return real_.ReadProfileValue(section, key, def, cap, Path(path));
     }
-    bool WriteProfileString(const std::string& section,
+    bool WriteProfileValue(const std::string& section,
                             const std::string& key,
                             const std::string& value,
                             const std::string& path) override {
-        return real_.WriteProfileString(section, key, value, Path(path));
+        return real_.WriteProfileValue(section, key, value, Path(path));
     }
     bool FlushProfile(const std::string& path) override { return real_.FlushProfile(Path(path)); }
     bool IsOrdinaryFile(const std::string& path) override { return real_.IsOrdinaryFile(Path(path)); }
     bool CopyFileReplace(const std::string& from, const std::string& to) override {
         return real_.CopyFileReplace(Path(from), Path(to));
     }
-    bool DeleteFile(const std::string& path) override { return real_.DeleteFile(Path(path)); }
+    bool RemoveFile(const std::string& path) override { return real_.RemoveFile(Path(path)); }
     bool MoveFileReplace(const std::string& from, const std::string& to) override {
         return real_.MoveFileReplace(Path(from), Path(to));
     }
@@ -70,14 +73,17 @@ class TestPlatform final : public Platform {
         return programFolder.empty() ? real_.ProgramFolder() : programFolder;
     }
 
-    int MessageBox(Form*, const std::string& text, const std::string& title, int style) override {
+    int ShowMessageBox(Form*, const std::string& text, const std::string& title, int style) override {
         boxes.push_back({text, title, style});
         return kIdOk;
     }
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override { return real_.CreateFormWindow(form); }
     float ScreenWidth() override { return real_.ScreenWidth(); }
     float ScreenHeight() override { return real_.ScreenHeight(); }
-    void Quit() override { real_.Quit(); }
+    void Quit() override {
+        ++quits;
+        if (quitEndsProcess) real_.Quit();
+    }
 
   private:
     // "c:\pwick.dat" and the files named after it move into writeFolder.
