@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test of pellowick on Debian 12, installing what it needs:
+#   0. every C++ file formatted as .clang-format says;
 #   1. native unit tests of the portable logic (GoogleTest, via ctest);
 #   2. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   3. the Windows build: Win32 tests and hostsim's tests under Wine (Xvfb when headless);
@@ -49,6 +50,14 @@ source "$root/scripts/lib/deps.sh"
 source "$root/scripts/lib/wine.sh"
 pw_install_deps || die "cannot install the build and test dependencies"
 
+# Counts as one test: every tracked C++ file is formatted (clang-format -i fixes one).
+format_check() {
+    local files
+    mapfile -t files < <(git -C "$root" ls-files -- '*.cpp' '*.h')
+    (cd "$root" && clang-format --dry-run -Werror "${files[@]}") || return 1
+    echo "[  PASSED  ] 1 test (${#files[@]} files formatted)"
+}
+
 native_tests() {
     local dir=$1
     shift
@@ -56,6 +65,7 @@ native_tests() {
         "$dir/tests/unit/pw_unit_tests"
 }
 
+suite format format_check
 suite unit native_tests "$build/native" -DCMAKE_BUILD_TYPE=Release
 suite unit-sanitizers native_tests "$build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON
 

@@ -5,6 +5,7 @@
 # Package: why it is needed.
 PW_DEB_PACKAGES=(
     cmake make g++                # native build and unit tests
+    clang-format                  # the one formatting of the C++ sources (.clang-format)
     libgtest-dev googletest       # GoogleTest, built from source for both builds
     g++-mingw-w64-x86-64          # the Windows cross compilers (posix and win32 threading)
     wine wine64 fonts-wine        # running the Windows programs; fonts-wine has Tahoma
