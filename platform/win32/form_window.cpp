@@ -18,6 +18,8 @@
 #include "platform/win32/form_paint.h"
 #include "platform/win32/gdi_cache.h"
 #include "platform/win32/res/resource.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_platform.h"
 
 namespace pw {
 
@@ -129,7 +131,7 @@ class PopupMenu {
 
 class Win32FormWindow final : public FormWindow {
   public:
-    explicit Win32FormWindow(Form& form);
+    Win32FormWindow(Form& form, Win32Platform* platform);
     ~Win32FormWindow() override;
     Win32FormWindow(const Win32FormWindow&) = delete;
     Win32FormWindow& operator=(const Win32FormWindow&) = delete;
@@ -190,6 +192,7 @@ class Win32FormWindow final : public FormWindow {
     }
 
     Form& form_;
+    Win32Platform* platform_;  // told when the system's move or menu loop runs
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     bool tooltipTried_ = false;
@@ -211,7 +214,7 @@ class Win32FormWindow final : public FormWindow {
     int held_ = 0;
 };
 
-Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
+Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(form), platform_(platform) {
     const std::wstring cls = L"pellowick_" + ToUtf16(form.name);
     HINSTANCE inst = GetModuleHandleW(nullptr);
     RegisterFormClass(cls, WndProc);
@@ -530,6 +533,14 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETTINGCHANGE:
             OnThemeOrColoursChanged();
             break;
+        case WM_ENTERSIZEMOVE:
+        case WM_ENTERMENULOOP:
+            if (platform_) platform_->SystemLoop(true);
+            break;
+        case WM_EXITSIZEMOVE:
+        case WM_EXITMENULOOP:
+            if (platform_) platform_->SystemLoop(false);
+            break;
         case WM_NCDESTROY:
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
@@ -540,8 +551,8 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform&, Form& form) {
-    return std::make_unique<Win32FormWindow>(form);
+std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform& p, Form& form) {
+    return std::make_unique<Win32FormWindow>(form, dynamic_cast<Win32Platform*>(&p));
 }
 
 }  // namespace pw

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/bridge.h"
+#include "platform/pause.h"
 #include "platform/win32/win32_platform.h"
 
 #include "platform/win32/win32_api.h"
