@@ -233,8 +233,8 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
         y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     }
     HWND owner = isMain ? nullptr : FindOwnMainWindow();
-    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, x, y, w, h, owner,
-                    nullptr, inst, this);
+    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, x, y, w, h, owner, nullptr,
+                    inst, this);
     if (!hwnd_) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                 "creating the window of " + form.name);
