@@ -73,5 +73,108 @@ TEST(StatsFile, UnwritableRootSavesBesideTheProgram) {
     EXPECT_EQ(next.lblTotalSeconds.Caption(), "42");
 }
 
+TEST(StatsFile, TheLaterSaveWinsByContent) {
+    const std::string bad = "[Stats]\r\nSeconds=1x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=50\r\n";
+    struct Case {
+        const char* what;
+        std::string inFolder, atC;
+        std::string totals, inFolderAfter, atCAfter, badInFolder, badAtC;
+    } cases[] = {
+        {"c:\\ saved later", Stats("01", "00", "00", "00", 4), Stats("02", "00", "00", "00", 5),
+         "00 00 00 02", Stats("02", "00", "00", "00", 5), "<none>", "<none>", "<none>"},
+        {"the folder saved later", Stats("03", "00", "00", "00", 9), Stats("02", "00", "00", "00", 5),
+         "00 00 00 03", Stats("03", "00", "00", "00", 9), "<none>", "<none>", "<none>"},
+        {"a tie: c:\\", Stats("03", "00", "00", "00"), Stats("04", "00", "00", "00"), "00 00 00 04",
+         Stats("04", "00", "00", "00"), "<none>", "<none>", "<none>"},
+        {"c:\\ holds no plain totals", Stats("03", "00", "00", "00", 9), bad, "00 00 00 03",
+         Stats("03", "00", "00", "00", 9), "<none>", "<none>", bad},
+        {"the folder holds none", bad, Stats("02", "00", "00", "00", 5), "00 00 00 02",
+         Stats("02", "00", "00", "00", 5), "<none>", bad, "<none>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        App a;
+        a.p.PutFile(kRead, c.inFolder);
+        a.p.PutFile(kWrite, c.atC);
+        // The copy that wins looks the older one: file times say nothing.
+        const bool cWins = c.atCAfter == "<none>" && c.inFolderAfter == c.atC;
+        a.p.FindFile(cWins ? kWrite : kRead)->writeTime = 1;
+        a.main.Stats().LoadTotals();
+        EXPECT_EQ(a.Totals(), c.totals);
+        EXPECT_EQ(a.File(kRead), c.inFolderAfter);
+        EXPECT_EQ(a.File(kWrite), c.atCAfter);
+        EXPECT_EQ(a.File(kRead + ".bad"), c.badInFolder);
+        EXPECT_EQ(a.File(kWrite + ".bad"), c.badAtC);
+    }
+}
+
+TEST(StatsFile, GenerationIsAboveEveryCopyRead) {
+    App a;
+    a.p.PutFile(kRead, Stats("01", "00", "00", "00", 7));
+    a.p.PutFile(kWrite, "[Stats]\r\nSeconds=x\r\nGeneration=30\r\n");
+    a.main.Stats().LoadTotals();
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 31));
+}
+
+TEST(StatsFile, AnUnreadableFileIsToldOnceAndNeverOverwritten) {
+    App a;
+    a.p.PutFile(kWrite, Stats("09", "09", "09", "09", 3));
+    a.p.FindFile(kWrite)->unreadable = true;
+    a.p.PutFile(kRead, Stats("01", "00", "00", "00", 1));
+    a.main.Stats().LoadTotals();
+    EXPECT_EQ(a.Totals(), "00 00 00 01");
+    ASSERT_EQ(a.p.boxes.size(), 1u);
+    EXPECT_EQ(a.p.boxes[0].title, "Haulted!");
+    a.p.FindFile(kWrite)->unreadable = false;  // readable again, but not read in this run
+    a.main.Stats().SaveTotals();
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.File(kWrite), Stats("09", "09", "09", "09", 3));
+    EXPECT_EQ(a.File(kRead), Stats("01", "00", "00", "00", 3));
+    EXPECT_EQ(a.p.boxes.size(), 1u);
+}
+
+TEST(StatsFile, ASaveThatReadsBackWrongKeepsTheOldFile) {
+    App a;
+    a.p.PutFile(kWrite, Stats("01", "00", "00", "00", 1));
+    a.p.readFilter = [](const std::string& path, const std::string& v) {
+        return path.ends_with(".new") ? v + "1" : v;
+    };
+    a.main.lblTotalSeconds.SetCaption("42");
+    a.main.Stats().SaveTotals();
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 1));
+    EXPECT_EQ(a.File(kRead), "<none>");
+    EXPECT_EQ(a.File(kWrite + ".new"), "<none>");
+    EXPECT_EQ(a.p.boxes.size(), 1u);  // told once per run
+}
+
+TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
+    App a;
+    a.p.PutFile(kWrite, "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=01\r\nnote=x\r\n");
+    a.p.readOnlyFolders = {"c:", "c:\\program files\\pellowick"};  // nothing can be made beside it
+    a.main.lblTotalSeconds.SetCaption("42");
+    const int writes = a.p.profileWrites;
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.p.profileWrites - writes, 1);
+    EXPECT_EQ(a.File(kWrite),
+              "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=42\r\nnote=x\r\nMinutes=00\r\nHours=00\r\n"
+              "Days=00\r\nGeneration=1\r\n");
+    // Cut short, it leaves the old file whole.
+    a.p.failProfileWriteAt = 1;
+    a.main.lblTotalSeconds.SetCaption("43");
+    a.main.Stats().SaveTotals();
+    EXPECT_NE(a.File(kWrite).find("Seconds=42"), std::string::npos);
+}
+
+TEST(StatsFile, OtherSectionsCanBeWrittenAlong) {
+    fake::FakePlatform p;
+    StatsFile file(p);
+    p.PutFile(kWrite, "[Options]\r\nAutoIdle=0\r\n");
+    ASSERT_TRUE(file.Save(StoredTotals{"07", "00", "00", "00"}, {{"Options", "AutoIdle", "1"}}));
+    EXPECT_EQ(p.FindFile(kWrite)->bytes,
+              "[Options]\r\nAutoIdle=1\r\n\r\n" + Stats("07", "00", "00", "00", 1));
+}
+
 }  // namespace
 }  // namespace pw
