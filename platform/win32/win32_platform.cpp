@@ -203,20 +203,26 @@ double Win32Platform::Uptime() {
 }
 
 void Win32Platform::PumpEvents() {
+    auto pump = [this](UINT first, UINT last) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, first, last, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                if (quitReceived_) continue;
+                quitReceived_ = true;
+                if (QuitAsked) QuitAsked();
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    };
+    if (systemLoops_ == 0) return pump(0, 0);
     // Inside the system's move or menu loop the mouse and keys belong to that loop:
     // taking the button release here would leave a drag hanging on the cursor.
-    const UINT filter = systemLoops_ > 0 ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | filter)) {
-        if (msg.message == WM_QUIT) {
-            if (quitReceived_) continue;
-            quitReceived_ = true;
-            if (QuitAsked) QuitAsked();
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    pump(0, WM_NCMOUSEMOVE - 1);
+    pump(WM_NCXBUTTONDBLCLK + 1, WM_KEYFIRST - 1);
+    pump(WM_KEYLAST + 1, WM_MOUSEFIRST - 1);
+    pump(WM_MOUSELAST + 1, UINT_MAX);
 }
 
 void Win32Platform::WaitForEvents(double seconds) {

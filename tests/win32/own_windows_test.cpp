@@ -142,5 +142,23 @@ TEST(Win32Loop, PauseKeepsDispatchingAndWaitWakesForInput) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
+TEST(Win32Loop, InsideTheSystemsMoveLoopTheWaitsLeaveMouseAndKeysAlone) {
+    Win32Platform p;
+    Behaviour b;
+    TestWindow w(b, "");
+    p.SystemLoop(true);
+    for (UINT msg : {WM_LBUTTONUP, WM_NCLBUTTONUP, WM_KEYUP, WM_APP})
+        PostMessageA(w.get(), msg, 0, 0);
+    p.PumpEvents();
+    EXPECT_EQ(b.posted, 1);
+    MSG msg;
+    for (UINT left : {WM_LBUTTONUP, WM_NCLBUTTONUP, WM_KEYUP})
+        EXPECT_TRUE(PeekMessageA(&msg, w.get(), left, left, PM_REMOVE)) << left;
+    p.SystemLoop(false);
+    PostMessageA(w.get(), WM_LBUTTONUP, 0, 0);
+    p.PumpEvents();
+    EXPECT_FALSE(PeekMessageA(&msg, w.get(), WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE));
+}
+
 }  // namespace
 }  // namespace pw

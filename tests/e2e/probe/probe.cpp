@@ -9,6 +9,8 @@
 //       prints class= and title= of the top-level window at that screen point
 //   pw_probe [--wait MS] msgbox TITLE           prints text= of that message box
 //   pw_probe [--wait MS] press TITLE ok|yes|no  presses that button of the box
+//   pw_probe [--wait MS] quit --class NAME | --title TEXT
+//       posts WM_QUIT to the thread that owns that window, as another program may
 //
 // Output is UTF-8, one key=value a line; CR and LF inside a text are written as \r and
 // \n. Exit status: 0 done, 1 no such window (after the wait), 2 bad arguments.
@@ -125,7 +127,7 @@ bool Parse(int argc, wchar_t** argv, Request& req) {
     }
     if (i >= argc) return false;
     req.verb = argv[i++];
-    if (req.verb == L"window" || req.verb == L"gone") {
+    if (req.verb == L"window" || req.verb == L"gone" || req.verb == L"quit") {
         if (i + 2 != argc) return false;
         if (std::wcscmp(argv[i], L"--class") == 0) {
             req.cls = argv[i + 1];
@@ -157,6 +159,8 @@ int Run(const Request& req) {
         if (wantGone && !w) return 0;
         if (!wantGone && w) {
             if (req.verb == L"window") return ShowWindowFacts(w);
+            if (req.verb == L"quit")
+                return PostThreadMessageW(GetWindowThreadProcessId(w, nullptr), WM_QUIT, 0, 0) ? 0 : 1;
             if (req.verb == L"msgbox") {
                 HWND text = GetDlgItem(w, kStaticTextId);
                 if (text) {
@@ -181,7 +185,7 @@ int wmain(int argc, wchar_t** argv) {
     Request req;
     if (!Parse(argc, argv, req)) {
         Print("usage",
-              "pw_probe [--wait MS] window|gone --class NAME|--title TEXT | msgbox TITLE | "
+              "pw_probe [--wait MS] window|gone|quit --class NAME|--title TEXT | msgbox TITLE | "
               "press TITLE ok|yes|no | at X Y");
         return 2;
     }
