@@ -21,8 +21,9 @@ constexpr unsigned kSpace = 32;
 // One message to the host. While the host answers, each message may take the full
 // bound; once it has left one unanswered, the next ones only probe until it answers
 // again. `deadline` (Uptime) caps the wait for a discovery that asks many windows.
+// A window that is gone says nothing about the host's silence.
 template <typename Send>
-auto Ask(Platform& p, Send send, std::optional<double> deadline = std::nullopt) -> decltype(send(0u)) {
+auto Ask(Platform& p, Hwnd w, Send send, std::optional<double> deadline = std::nullopt) -> decltype(send(0u)) {
     unsigned ms = p.hostSilentSince ? kSilentProbeMs : kHostAnswerMs;
     if (deadline) {
         double left = (*deadline - p.Uptime()) * 1000;
@@ -32,7 +33,7 @@ auto Ask(Platform& p, Send send, std::optional<double> deadline = std::nullopt) 
     auto answer = send(ms);
     if (answer) {
         p.hostSilentSince.reset();
-    } else if (!p.hostSilentSince) {
+    } else if (!p.hostSilentSince && p.WindowExists(w)) {
         p.hostSilentSince = p.Uptime() - ms / 1000.0;
     }
     return answer;
@@ -48,14 +49,14 @@ std::optional<std::string> ReadTextBy(Platform& p, Hwnd w, std::optional<double>
     };
     // The other process's length is only a hint: bound it, and keep what was copied.
     auto length = Ask(
-        p, [&](unsigned ms) { return p.SendGetTextLength(w, ms); }, deadline);
+        p, w, [&](unsigned ms) { return p.SendGetTextLength(w, ms); }, deadline);
     if (!length) return unanswered();
     std::size_t n = (*length < 0 || static_cast<std::uint64_t>(*length) > kMaxHostText)
                         ? kMaxHostText
                         : static_cast<std::size_t>(*length);
     std::vector<char> buffer(n + 1, '\0');
     auto copied = Ask(
-        p, [&](unsigned ms) { return p.SendGetText(w, buffer.data(), buffer.size(), ms); }, deadline);
+        p, w, [&](unsigned ms) { return p.SendGetText(w, buffer.data(), buffer.size(), ms); }, deadline);
     if (!copied) return unanswered();
     std::size_t count = std::min(*copied, n);
     count = std::find(buffer.begin(), buffer.begin() + count, '\0') - buffer.begin();
@@ -63,11 +64,11 @@ std::optional<std::string> ReadTextBy(Platform& p, Hwnd w, std::optional<double>
 }
 
 bool SetText(Platform& p, Hwnd w, const std::string& ansi) {
-    return Ask(p, [&](unsigned ms) { return p.SendSetText(w, ansi, ms); });
+    return Ask(p, w, [&](unsigned ms) { return p.SendSetText(w, ansi, ms); });
 }
 
 bool TypeChar(Platform& p, Hwnd w, unsigned ch) {
-    return Ask(p, [&](unsigned ms) { return p.SendChar(w, ch, ms); });
+    return Ask(p, w, [&](unsigned ms) { return p.SendChar(w, ch, ms); });
 }
 
 Hwnd FindMdiClient(Platform& p) {
