@@ -23,7 +23,8 @@ constexpr unsigned kSpace = 32;
 // again. `deadline` (Uptime) caps the wait for a discovery that asks many windows.
 // A window that is gone says nothing about the host's silence.
 template <typename Send>
-auto Ask(Platform& p, Hwnd w, Send send, std::optional<double> deadline = std::nullopt) -> decltype(send(0u)) {
+auto Ask(Platform& p, Hwnd w, Send send, std::optional<double> deadline = std::nullopt)
+    -> decltype(send(0u)) {
     unsigned ms = p.hostSilentSince ? kSilentProbeMs : kHostAnswerMs;
     if (deadline) {
         double left = (*deadline - p.Uptime()) * 1000;
@@ -63,12 +64,19 @@ std::optional<std::string> ReadTextBy(Platform& p, Hwnd w, std::optional<double>
     return p.TextFromAnsi(std::string_view(buffer.data(), count));
 }
 
+// A write that times out is still carried out whenever the host wakes, over whatever
+// the user typed meanwhile: to a host known to be silent, a harmless read goes first.
+bool Answering(Platform& p, Hwnd w) {
+    return !p.hostSilentSince ||
+           Ask(p, w, [&](unsigned ms) { return p.SendGetTextLength(w, ms); }).has_value();
+}
+
 bool SetText(Platform& p, Hwnd w, const std::string& ansi) {
-    return Ask(p, w, [&](unsigned ms) { return p.SendSetText(w, ansi, ms); });
+    return Answering(p, w) && Ask(p, w, [&](unsigned ms) { return p.SendSetText(w, ansi, ms); });
 }
 
 bool TypeChar(Platform& p, Hwnd w, unsigned ch) {
-    return Ask(p, w, [&](unsigned ms) { return p.SendChar(w, ch, ms); });
+    return Answering(p, w) && Ask(p, w, [&](unsigned ms) { return p.SendChar(w, ch, ms); });
 }
 
 Hwnd FindMdiClient(Platform& p) {

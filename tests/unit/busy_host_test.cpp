@@ -38,6 +38,22 @@ TEST(BusyHost, ReadsTellNoAnswerFromNoText) {
     EXPECT_EQ(ReadText(p, room), "");
 }
 
+TEST(BusyHost, NoWriteIsLeftWaitingOnASilentHost) {
+    FakePlatform p;
+    FakeHost host(p);
+    p.At(host.input).text = "half typed";
+    host.Stall(10);
+    ASSERT_EQ(ReadText(p, host.input), std::nullopt);  // the host is known to be silent now
+    p.messages.clear();
+    ClearChatInput(p);
+    SendChat(p, "line");
+    p.RunFor(20);  // the host wakes and handles what waited
+    EXPECT_EQ(p.At(host.input).text, "half typed");
+    EXPECT_TRUE(host.posts.empty());
+    for (const auto& m : p.messages)
+        EXPECT_EQ(m.kind, fake::Message::GetTextLength);
+}
+
 TEST(BusyHost, ScreenNameSearchSharesOneWait) {
     struct Case {
         const char* what;
