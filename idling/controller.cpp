@@ -57,7 +57,7 @@ IdleController::IdleController(Form& owner,
 }
 
 void IdleController::Haulted(const char* text) {
-    p_.MessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop);
+    p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop);
 }
 
 std::string IdleController::IdleMinutes() const {

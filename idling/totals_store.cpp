@@ -19,7 +19,7 @@ TotalsStore::TotalsStore(Platform& p, TotalLabels totals, Form& owner)
 void TotalsStore::Tell(bool& told, const std::string& text) {
     if (told) return;
     told = true;
-    p_.MessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconExclamation);
+    p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconExclamation);
 }
 
 void TotalsStore::LoadTotals() {

@@ -39,7 +39,7 @@ std::string ReadIniValue(Platform& p,
     std::string lower = key;
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return p.ReadProfileString(section, lower, "", kValueBuffer, file);
+    return p.ReadProfileValue(section, lower, "", kValueBuffer, file);
 }
 
 bool IsPlainTotal(const std::string& value) {
@@ -83,7 +83,7 @@ bool StatsFile::ReplaceWithCopy(const std::string& from, const std::string& to) 
     // leave a half file in place of the only good one.
     const std::string next = to + ".new";
     if (p_.CopyFileReplace(from, next) && p_.MoveFileReplace(next, to)) return true;
-    p_.DeleteFile(next);
+    p_.RemoveFile(next);
     return false;
 }
 
@@ -118,12 +118,12 @@ LoadedTotals StatsFile::Load() {
             if (cWins) {
                 if (inFolder.access == FileAccess::Readable && !inFolder.plain) setAside(inFolder);
                 // Loaded from c:\ either way; if the folder cannot take it, it stays there.
-                if (ReplaceWithCopy(kWriteLocation, read)) p_.DeleteFile(kWriteLocation);
+                if (ReplaceWithCopy(kWriteLocation, read)) p_.RemoveFile(kWriteLocation);
                 source = &*atC;
             } else if (!atC->plain) {
                 setAside(*atC);
             } else {
-                p_.DeleteFile(kWriteLocation);  // read, and saved before the folder's copy
+                p_.RemoveFile(kWriteLocation);  // read, and saved before the folder's copy
             }
         }
     }
@@ -141,9 +141,9 @@ bool StatsFile::WriteKeys(const std::string& path,
                           const StoredTotals& totals,
                           const std::vector<IniEntry>& extra) {
     for (const auto& [key, value] : Keys(totals, generation_))
-        if (!p_.WriteProfileString(kStatsSection, key, value, path)) return false;
+        if (!p_.WriteProfileValue(kStatsSection, key, value, path)) return false;
     for (const IniEntry& e : extra)
-        if (!p_.WriteProfileString(e.section, e.key, e.value, path)) return false;
+        if (!p_.WriteProfileValue(e.section, e.key, e.value, path)) return false;
     return true;
 }
 
@@ -178,15 +178,15 @@ bool StatsFile::SaveTo(const std::string& path,
     // and line), push it to the disk, read it back, then swap it in: a save cut short
     // or written wrong leaves the old file whole.
     const std::string next = path + ".new";
-    p_.DeleteFile(next);
+    p_.RemoveFile(next);
     const bool staged =
         (access == FileAccess::Missing || p_.CopyFileReplace(path, next)) && WriteKeys(next, totals, extra);
     if (staged) {
         bool done = p_.FlushProfile(next) && ReadsBack(next, totals, extra) && p_.MoveFileReplace(next, path);
-        if (!done) p_.DeleteFile(next);
+        if (!done) p_.RemoveFile(next);
         return done;
     }
-    p_.DeleteFile(next);
+    p_.RemoveFile(next);
     // Nothing can be made beside it: write in place.
     return WriteInPlace(path, totals, extra) && p_.FlushProfile(path) && ReadsBack(path, totals, extra);
 }

@@ -237,7 +237,7 @@ void Win32Platform::WaitForEvents(double seconds) {
 
 // --- Statistics file -----------------------------------------------------------------
 
-std::string Win32Platform::ReadProfileString(const std::string& section,
+std::string Win32Platform::ReadProfileValue(const std::string& section,
                                              const std::string& key,
                                              const std::string& def,
                                              std::size_t cap,
@@ -252,7 +252,7 @@ std::string Win32Platform::ReadProfileString(const std::string& section,
     return ToUtf8(buf);
 }
 
-bool Win32Platform::WriteProfileString(const std::string& section,
+bool Win32Platform::WriteProfileValue(const std::string& section,
                                        const std::string& key,
                                        const std::string& value,
                                        const std::string& path) {
@@ -348,7 +348,7 @@ bool Win32Platform::CopyFileReplace(const std::string& from, const std::string& 
     return true;
 }
 
-bool Win32Platform::DeleteFile(const std::string& path) {
+bool Win32Platform::RemoveFile(const std::string& path) {
     return DeleteFileW(FilePath(path).c_str()) != FALSE;
 }
 
@@ -399,7 +399,7 @@ std::string Win32Platform::ProgramFolder() {
 
 // --- User interface ------------------------------------------------------------------
 
-int Win32Platform::MessageBox(Form* owner, const std::string& text, const std::string& title, int style) {
+int Win32Platform::ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) {
     HWND parent = owner && owner->HasWindow() ? ToHandle(owner->Window().Handle()) : nullptr;
     return MessageBoxW(parent, ToUtf16(text).c_str(), ToUtf16(title).c_str(), static_cast<UINT>(style));
 }
