@@ -15,6 +15,8 @@ constexpr int kToolbarHeight = 30;
 constexpr int kMdiClientId = 1;
 constexpr UINT kFirstMdiChildId = 50000;
 constexpr UINT_PTR kFirstTimerId = 100;
+constexpr UINT_PTR kStallPollTimerId = 99;
+constexpr UINT kStallPollMs = 50;
 
 constexpr int kAddressLeft = 64;
 constexpr int kAddressWidth = 340;
@@ -317,13 +319,38 @@ void HostApp::ScheduleActions() {
     }
     if (options_.hang_after_ms) Schedule(*options_.hang_after_ms, [this] { Hang(); });
     if (options_.exit_after_ms) Schedule(*options_.exit_after_ms, [this] { DestroyWindow(frame_); });
+    if (!options_.stall_file.empty()) SetTimer(frame_, kStallPollTimerId, kStallPollMs, nullptr);
 }
 
 void HostApp::OnTimer(UINT_PTR id) {
+    if (id == kStallPollTimerId) return StallIfAsked();
     if (id < kFirstTimerId || id - kFirstTimerId >= schedule_.size()) return;
     KillTimer(frame_, id);
     const std::function<void()> action = schedule_[id - kFirstTimerId];
     action();
+}
+
+// The stall file asks for one stall, now: it is taken away, and the window thread
+// answers nothing for as long as it said. Messages sent meanwhile wait in the queue
+// and are handled afterwards, as a busy client would.
+void HostApp::StallIfAsked() {
+    const std::string& path = options_.stall_file;
+    std::string text;
+    {
+        UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) return;
+        char chunk[64];
+        DWORD got = 0;
+        if (ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) text.assign(chunk, got);
+    }
+    if (!DeleteFileA(path.c_str())) return;  // still being written; next time
+    const auto ms = ParseStallMs(text);
+    if (!ms) return;
+    log_.Write("STALL", "app", std::to_string(*ms));
+    Sleep(*ms);
+    log_.Write("RESUME", "app", "-");
 }
 
 void HostApp::CloseTopmostRoom() {

@@ -62,6 +62,7 @@ class HostApp final : public RoomOwner {
     void CloseTopmostRoom();
     void TypeIntoTopmostRoom(const std::string& text);
     void Hang();
+    void StallIfAsked();
 
     const Options& options_;
     EventLog& log_;

@@ -92,6 +92,11 @@ constexpr OptionSpec kOptions[] = {
     {"--type-at", true, AddTypeAt},
     {"--hang-after", true, [](Options& o, const std::string& v) { return SetMs(o.hang_after_ms, v); }},
     {"--hang-for", true, [](Options& o, const std::string& v) { return SetMs(o.hang_for_ms, v); }},
+    {"--stall-file", true,
+     [](Options& o, const std::string& v) {
+         o.stall_file = v;
+         return std::string();
+     }},
     {"--title", true,
      [](Options& o, const std::string& v) {
          o.title = v;
@@ -134,7 +139,15 @@ const char* UsageText() {
     return "usage: hostsim [--log FILE] [--ready FILE] [--user NAME] [--signed-out]\n"
            "               [--welcome-caption TEXT] [--no-room] [--rooms N] [--room-on-attempt K]\n"
            "               [--extra-docs N] [--close-room-after MS] [--exit-after MS]\n"
-           "               [--type-at MS:TEXT]... [--hang-after MS] [--hang-for MS] [--title TEXT]\n";
+           "               [--type-at MS:TEXT]... [--hang-after MS] [--hang-for MS] [--stall-file FILE]\n"
+           "               [--title TEXT]\n";
+}
+
+std::optional<unsigned> ParseStallMs(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return std::nullopt;
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return ParseCount(text.substr(first, last - first + 1), kMaxMs);
 }
 
 }  // namespace hostsim

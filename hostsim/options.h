@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hostsim {
@@ -27,6 +28,7 @@ struct Options {
     std::vector<TypeAt> type_at;
     std::optional<unsigned> hang_after_ms;
     std::optional<unsigned> hang_for_ms;  // empty: the hang lasts for good
+    std::string stall_file;               // empty: no stall on request
     std::string title = "America Online";
 
     std::string WelcomeCaption() const { return welcome_caption.value_or("Welcome, " + user + "!"); }
@@ -42,5 +44,9 @@ struct ParseResult {
 ParseResult ParseOptions(const std::vector<std::string>& args);
 
 const char* UsageText();
+
+// The length of a stall asked for through the stall file: its text, a whole number
+// of milliseconds (blanks and a line end around it allowed); nothing when it is none.
+std::optional<unsigned> ParseStallMs(std::string_view text);
 
 }  // namespace hostsim

@@ -2,6 +2,7 @@
 
 #include "host/bridge.h"
 #include "idling/announce.h"
+#include "platform/pause.h"
 
 namespace pw {
 namespace {
@@ -12,7 +13,14 @@ constexpr const char* kLeftRoom =
     "You have exited the America Online chat area.\r\n"
     "You have been forced to cancel your idle state.\r\n"
     "Please return to chat area to restart.";
+constexpr const char* kNotResponding = "America Online is not responding. Please try again.";
+constexpr const char* kHostSilent =
+    "America Online is not responding.\r\n"
+    "You have been forced to cancel your idle state.\r\n"
+    "Please restart when America Online responds again.";
 constexpr int kRoomAttemptSeconds = 10;
+// A host that answers nothing for this long is taken to be gone, not busy.
+constexpr double kSilenceLimitSeconds = 20;
 
 // Resets a flag however the scope is left.
 struct FlagScope {
@@ -21,21 +29,41 @@ struct FlagScope {
     bool& flag;
 };
 
-bool InChatRoom(Platform& p) { return !GetText(p, FindChatRoom(p)).empty(); }
+// Whether the user is in a chat room; nullopt when the host did not answer.
+std::optional<bool> InChatRoom(Platform& p) {
+    std::optional<std::string> caption = ReadText(p, FindChatRoom(p));
+    if (!caption) return std::nullopt;
+    return !caption->empty();
+}
 
 }  // namespace
 
-IdleController::IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1,
-                               ButtonFaces faces, Totals& totals, StatsFile& stats)
-    : p_(owner.platform), owner_(owner), c_(counters), version_(version), timer1_(timer1), faces_(faces),
-      totals_(totals), stats_(stats) {
+IdleController::IdleController(Form& owner,
+                               IdleCounters counters,
+                               Control& version,
+                               Timer& timer1,
+                               ButtonFaces faces,
+                               Totals& totals,
+                               TotalsStore& stats)
+    : p_(owner.platform),
+      owner_(owner),
+      c_(counters),
+      version_(version),
+      timer1_(timer1),
+      faces_(faces),
+      totals_(totals),
+      stats_(stats) {
     timer1_.Tick = [this] { Timer1_Timer(); };
 }
 
 // "Haulted!" is the title users have always seen; the spelling stays on purpose.
-void IdleController::Haulted(const char* text) { p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop); }
+void IdleController::Haulted(const char* text) {
+    p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop);
+}
 
-std::string IdleController::IdleMinutes() const { return IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption()); }
+std::string IdleController::IdleMinutes() const {
+    return IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption());
+}
 
 // Starting and stopping: both buttons show their pressed, unclickable faces.
 void IdleController::ShowBusyFaces() {
@@ -47,17 +75,30 @@ void IdleController::ShowBusyFaces() {
 
 void IdleController::picStartUp_Click() {
     // The start face stays clickable during the room search; one search at a time.
-    if (searching_) return;
+    // Nothing starts once the program is closing: a search would outlive the close.
+    if (searching_ || closing_) return;
     if (!FindHostFrame(p_)) return Haulted(kLoadHost);
-    if (GetScreenName(p_).empty()) return Haulted(kSignOn);
-    if (!InChatRoom(p_)) {
+    // A host too busy to answer is not a host without a user or a room: a search
+    // started on a guess could take the user out of the room they are in.
+    std::optional<std::string> name = ReadScreenName(p_);
+    if (!name) return Haulted(kNotResponding);
+    if (name->empty()) return Haulted(kSignOn);
+    std::optional<bool> inRoom = InChatRoom(p_);
+    if (!inRoom) return Haulted(kNotResponding);
+    if (!*inRoom) {
         FlagScope searching(searching_);
         int room = 0;
-        do {
+        for (bool typeNext = true;;) {
             p_.PumpEvents();
-            RunKeyword(p_, kPrivateRoomLink + std::to_string(room++));
+            if (closing_) return;
+            if (typeNext) RunKeyword(p_, kPrivateRoomLink + std::to_string(room++));
             Pause(p_, kRoomAttemptSeconds);
-        } while (!InChatRoom(p_));
+            if (closing_) return;
+            inRoom = InChatRoom(p_);
+            if (inRoom.value_or(false)) break;
+            // No answer: the last link may still be opening its room; look again first.
+            typeNext = inRoom.has_value();
+        }
     }
     BeginIdle();
 }
@@ -94,9 +135,13 @@ void IdleController::EndIdle() {
 }
 
 void IdleController::Timer1_Timer() {
-    if (!InChatRoom(p_)) {
+    std::optional<bool> inRoom = InChatRoom(p_);
+    // A host that does not answer is busy until it has been silent for long.
+    const char* why = !inRoom ? (HostSilentFor(p_) >= kSilenceLimitSeconds ? kHostSilent : nullptr)
+                              : (*inRoom ? nullptr : kLeftRoom);
+    if (why) {
         EndIdle();
-        Haulted(kLeftRoom);
+        Haulted(why);
         return;
     }
     AddTo(c_.seconds, 1);

@@ -7,8 +7,8 @@
 
 #include "idling/idle_clock.h"
 #include "idling/totals.h"
+#include "idling/totals_store.h"
 #include "platform/forms.h"
-#include "stats/stats_file.h"
 
 namespace pw {
 
@@ -22,9 +22,14 @@ struct ButtonFaces {
 };
 
 class IdleController {
-public:
-    IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1, ButtonFaces faces,
-                   Totals& totals, StatsFile& stats);
+  public:
+    IdleController(Form& owner,
+                   IdleCounters counters,
+                   Control& version,
+                   Timer& timer1,
+                   ButtonFaces faces,
+                   Totals& totals,
+                   TotalsStore& stats);
 
     void picStartUp_Click();  // the start command
     void picStopUp_Click() { EndIdle(); }
@@ -40,8 +45,10 @@ public:
     bool Stopping() const { return stopping_; }
     // Runs when a stop has completely finished (a close waiting for it).
     std::function<void()> Stopped;
+    // The program is closing: the start command does nothing from now on.
+    void Closing() { closing_ = true; }
 
-private:
+  private:
     void Haulted(const char* text);
     void ShowBusyFaces();
     std::string IdleMinutes() const;
@@ -53,10 +60,11 @@ private:
     Timer& timer1_;
     ButtonFaces faces_;
     Totals& totals_;
-    StatsFile& stats_;
+    TotalsStore& stats_;
     std::uint64_t period_ = 0;
     bool stopping_ = false;
     bool searching_ = false;
+    bool closing_ = false;
 };
 
 }  // namespace pw

@@ -2,12 +2,22 @@
 
 #include "host/bridge.h"
 #include "idling/announce.h"
+#include "platform/pause.h"
 
 namespace pw {
 
-IdleClock::IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
-                     std::function<Control&()> chatLine, const std::uint64_t& period)
-    : p_(p), c_(counters), version_(version), timer1_(timer1), chatLine_(std::move(chatLine)), period_(period) {
+IdleClock::IdleClock(Platform& p,
+                     IdleCounters counters,
+                     Control& version,
+                     Timer& timer1,
+                     std::function<Control&()> chatLine,
+                     const std::uint64_t& period)
+    : p_(p),
+      c_(counters),
+      version_(version),
+      timer1_(timer1),
+      chatLine_(std::move(chatLine)),
+      period_(period) {
     c_.seconds.Change = [this] { lblSeconds_Change(); };
     c_.minutes.Change = [this] { lblMinutes_Change(); };
     c_.hours.Change = [this] { lblHours_Change(); };
@@ -34,14 +44,19 @@ void IdleClock::lblMinutes_Change() {
     }
 }
 
-void IdleClock::lblHours_Change() { FillTwoDigits(c_.hours); }
+void IdleClock::lblHours_Change() {
+    FillTwoDigits(c_.hours);
+}
 
 void IdleClock::PostIdleMinute() {
-    std::string current = GetText(p_, FindChatInput(p_));
+    std::optional<std::string> current = ReadText(p_, FindChatInput(p_));
+    // A host that did not answer may hold text the user is typing: hold this minute
+    // back and touch nothing, as for a user who is typing.
+    if (!current) return;
     Control& saved = chatLine_();
-    if (!current.empty() && current != saved.Caption()) {
+    if (!current->empty() && *current != saved.Caption()) {
         // The user is typing: hold this minute back rather than trash the text.
-        saved.SetCaption(current);
+        saved.SetCaption(*current);
         return;
     }
     ClearChatInput(p_);

@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace pw {
 
@@ -39,8 +41,14 @@ enum : int {
 // ShowWindow commands used on the host frame.
 enum : int { kSwShowMinimized = 2, kSwShowMaximized = 3 };
 
+// The longest wait for another process to answer one message.
+inline constexpr unsigned kHostAnswerMs = 2000;
+
+// What a look at a file found.
+enum class FileAccess { Missing, Readable, Unreadable };
+
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // --- Windows of other processes -------------------------------------------------
@@ -49,12 +57,19 @@ public:
     // FindWindowExA(parent, after, cls, nullptr): direct children only, in Z order.
     virtual Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) = 0;
 
-    // Messages to another process's window, each with a bounded wait. nullopt/false
-    // means the window is missing, hung, or the call failed: nothing was done.
-    virtual std::optional<std::int64_t> SendGetTextLength(Hwnd w) = 0;          // WM_GETTEXTLENGTH
-    virtual std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap) = 0;  // WM_GETTEXT
-    virtual bool SendSetText(Hwnd w, const std::string& ansi) = 0;                // WM_SETTEXT
-    virtual bool SendChar(Hwnd w, unsigned ch) = 0;                               // WM_CHAR ch, 0
+    // IsWindow: the window still exists (asks nothing of its program).
+    virtual bool WindowExists(Hwnd w) = 0;
+    // Messages to another process's window, each waiting at most `timeoutMs` for the
+    // answer. nullopt/false means the window is missing, its program did not answer
+    // in time, or the call failed: nothing is known to have been done.
+    // WM_GETTEXTLENGTH, as the number of ANSI bytes the text may need.
+    virtual std::optional<std::int64_t> SendGetTextLength(Hwnd w, unsigned timeoutMs) = 0;
+    virtual std::optional<std::size_t> SendGetText(Hwnd w,
+                                                   char* buf,
+                                                   std::size_t cap,
+                                                   unsigned timeoutMs) = 0;             // WM_GETTEXT
+    virtual bool SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) = 0;  // WM_SETTEXT
+    virtual bool SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) = 0;                 // WM_CHAR ch, 0
     // ShowWindowAsync: never waits on a hung host.
     virtual void ShowWindowAsync(Hwnd w, int cmd) = 0;
 
@@ -65,6 +80,8 @@ public:
     // --- Clock and event loop ---------------------------------------------------------
     // Local time of day in seconds since midnight, single precision, wraps at midnight.
     virtual float ClockSeconds() = 0;
+    // Seconds since some fixed moment; never set back, never wraps.
+    virtual double Uptime() = 0;
     // One pass of the event loop: dispatch every message waiting for this thread.
     virtual void PumpEvents() = 0;
     // Sleep until an event is waiting or `seconds` have passed, whichever comes first.
@@ -72,17 +89,29 @@ public:
 
     // --- Statistics file --------------------------------------------------------------
     // GetPrivateProfileString: the value, or `def`, cut to cap - 1 bytes (ANSI).
-    virtual std::string ReadProfileValue(const std::string& section, const std::string& key,
-                                          const std::string& def, std::size_t cap,
+    virtual std::string ReadProfileValue(const std::string& section,
+                                          const std::string& key,
+                                          const std::string& def,
+                                          std::size_t cap,
                                           const std::string& path) = 0;
     // WritePrivateProfileString; false when the write failed.
-    virtual bool WriteProfileValue(const std::string& section, const std::string& key,
-                                    const std::string& value, const std::string& path) = 0;
-    // Pushes cached profile writes for `path` to disk; false when that failed.
+    virtual bool WriteProfileValue(const std::string& section,
+                                    const std::string& key,
+                                    const std::string& value,
+                                    const std::string& path) = 0;
+    // Sets several keys of one section in a single write of the file, keeping the
+    // section's other lines; false when the write failed.
+    virtual bool WriteProfileKeys(const std::string& section,
+                                  const std::vector<std::pair<std::string, std::string>>& keys,
+                                  const std::string& path) = 0;
+    // Pushes cached profile writes for `path` through to the disk; false when that failed.
     virtual bool FlushProfile(const std::string& path) = 0;
 
     // --- Files (paths are UTF-8; the backend uses the wide calls) ---------------------
     virtual bool IsOrdinaryFile(const std::string& path) = 0;
+    // Whether the file is there and its contents can be read now (a file held open by
+    // another program, or one whose contents are not on this machine, cannot).
+    virtual FileAccess ProbeFile(const std::string& path) = 0;
     virtual bool CopyFileReplace(const std::string& from, const std::string& to) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
     // Replaces `to` with `from` in one step, written through to disk.
@@ -104,6 +133,10 @@ public:
     virtual float ScreenHeight() = 0;
     // Ends the program now: every window closes, no further handler runs.
     virtual void Quit() = 0;
+
+    // Kept here for the host bridge, so that all its callers share it: since when
+    // (Uptime) the host client has left every message unanswered; empty while it answers.
+    std::optional<double> hostSilentSince;
 };
 
 }  // namespace pw

@@ -3,6 +3,7 @@
 #include "build_info.h"
 #include "host/bridge.h"
 #include "idling/announce.h"
+#include "platform/pause.h"
 #include "ui/art.h"
 #include "ui/frm_menu.h"
 
@@ -69,10 +70,20 @@ FrmMain::FrmMain(Platform& p)
       Timer1(AddTimer("Timer1", 1000)),
       totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
       stats_(p, totals_.Labels(), *this),
-      controller_(*this, Counters(), lblVersion, Timer1, {picStartUp, picStartDown, picStopUp, picStopDown}, totals_,
+      controller_(*this,
+                  Counters(),
+                  lblVersion,
+                  Timer1,
+                  {picStartUp, picStartDown, picStopUp, picStopDown},
+                  totals_,
                   stats_),
-      clock_(p, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
-             controller_.Period()) {
+      clock_(
+          p,
+          Counters(),
+          lblVersion,
+          Timer1,
+          [this]() -> Control& { return Menu().lblChatLine; },
+          controller_.Period()) {
     designLeft = 3105;
     designTop = 1155;
     caption = "pellowick \xC2\xB7 jom";
@@ -89,8 +100,8 @@ FrmMain::FrmMain(Platform& p)
     HotSpot(lblMinimize, "minimize");
     HotSpot(lblMenu, "menu");
 
-    for (Control* c : {&lblTotalDays, &lblTotalSeconds, &lblTotalMinutes, &lblTotalHours, &lblHours, &lblMinutes,
-                       &lblSeconds})
+    for (Control* c : {&lblTotalDays, &lblTotalSeconds, &lblTotalMinutes, &lblTotalHours, &lblHours,
+                       &lblMinutes, &lblSeconds})
         c->SetCaption("00");
     const std::pair<Control*, const char*> names[] = {
         {&Label1, "Days:"},  {&Label11, "Seconds:"}, {&Label10, "Minutes:"}, {&Label9, "Hours:"},
@@ -110,7 +121,8 @@ FrmMain::FrmMain(Platform& p)
     lblVersion.SetVisible(false);
     lblVersion.transparent = true;
     lblVersion.font.points = 6;
-    for (Control* c : {&lblButtonLeft1, &lblButtonTop1, &lblButtonTop0, &lblButtonLeft0}) c->SetVisible(false);
+    for (Control* c : {&lblButtonLeft1, &lblButtonTop1, &lblButtonTop0, &lblButtonLeft0})
+        c->SetVisible(false);
 
     picStartUp.Click = [this] { controller_.picStartUp_Click(); };
     picStopUp.Click = [this] { controller_.picStopUp_Click(); };
@@ -175,6 +187,7 @@ void FrmMain::SessionEnding() {
 
 void FrmMain::Unload(bool pause) {
     unloading_ = true;
+    controller_.Closing();
     stats_.SaveTotals();
     ClearChatInput(platform);
     if (pause) Pause(platform, 1);
@@ -183,6 +196,8 @@ void FrmMain::Unload(bool pause) {
 }
 
 void FrmMain::lblMenu_Click() {
+    // No command starts once the program is closing.
+    if (unloading_) return;
     FrmMenu& menu = Menu();
     // On purpose x = y: both are the title bar's top (-90 + 210 twips), read at the click.
     const float at = Frame1.Top() + picTitleBar.Top();

@@ -8,7 +8,7 @@
 #include "idling/idle_clock.h"
 #include "idling/totals.h"
 #include "platform/forms.h"
-#include "stats/stats_file.h"
+#include "idling/totals_store.h"
 #include "ui/image_button.h"
 
 namespace pw {
@@ -68,7 +68,7 @@ public:
     FrmMenu& Menu();
     bool HasMenu() const { return menu_ != nullptr; }
     IdleController& Controller() { return controller_; }
-    StatsFile& Stats() { return stats_; }
+    TotalsStore& Stats() { return stats_; }
     Totals& LifetimeTotals() { return totals_; }
     IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
 
@@ -77,7 +77,7 @@ private:
     void Unload(bool pause);
 
     Totals totals_;
-    StatsFile stats_;
+    TotalsStore stats_;
     IdleController controller_;
     IdleClock clock_;
     ImageButton start_{picStartUp, lblButtonTop0, lblButtonLeft0};

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "host/bridge.h"
+#include "platform/pause.h"
 #include "idling/announce.h"
 #include "stats/stats_file.h"
 #include "ui/frm_credits.h"

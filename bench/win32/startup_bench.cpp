@@ -30,18 +30,25 @@ class TimedPlatform final : public pw::Platform {
     pw::Hwnd FindChildWindow(pw::Hwnd parent, pw::Hwnd after, const char* cls) override {
         return p_.FindChildWindow(parent, after, cls);
     }
-    std::optional<std::int64_t> SendGetTextLength(pw::Hwnd w) override { return p_.SendGetTextLength(w); }
-    std::optional<std::size_t> SendGetText(pw::Hwnd w, char* buf, std::size_t cap) override {
-        return p_.SendGetText(w, buf, cap);
+    pw::FileAccess ProbeFile(const std::string& path) override { return p_.ProbeFile(path); }
+    bool WindowExists(pw::Hwnd w) override { return p_.WindowExists(w); }
+    std::optional<std::int64_t> SendGetTextLength(pw::Hwnd w, unsigned ms) override {
+        return p_.SendGetTextLength(w, ms);
     }
-    bool SendSetText(pw::Hwnd w, const std::string& ansi) override { return p_.SendSetText(w, ansi); }
-    bool SendChar(pw::Hwnd w, unsigned ch) override { return p_.SendChar(w, ch); }
+    std::optional<std::size_t> SendGetText(pw::Hwnd w, char* buf, std::size_t cap, unsigned ms) override {
+        return p_.SendGetText(w, buf, cap, ms);
+    }
+    bool SendSetText(pw::Hwnd w, const std::string& ansi, unsigned ms) override {
+        return p_.SendSetText(w, ansi, ms);
+    }
+    bool SendChar(pw::Hwnd w, unsigned ch, unsigned ms) override { return p_.SendChar(w, ch, ms); }
     void ShowWindowAsync(pw::Hwnd w, int cmd) override { p_.ShowWindowAsync(w, cmd); }
 
     std::string AnsiFromText(std::string_view utf8) override { return p_.AnsiFromText(utf8); }
     std::string TextFromAnsi(std::string_view ansi) override { return p_.TextFromAnsi(ansi); }
 
     float ClockSeconds() override { return p_.ClockSeconds(); }
+    double Uptime() override { return p_.Uptime(); }
     void PumpEvents() override {
         pumpSeconds += Timed([&] { p_.PumpEvents(); });
     }
@@ -61,6 +68,11 @@ class TimedPlatform final : public pw::Platform {
                             const std::string& value,
                             const std::string& path) override {
         return p_.WriteProfileValue(section, key, value, path);
+    }
+    bool WriteProfileKeys(const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& keys,
+                          const std::string& path) override {
+        return p_.WriteProfileKeys(section, keys, path);
     }
     bool FlushProfile(const std::string& path) override { return p_.FlushProfile(path); }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/bridge.h"
+#include "platform/pause.h"
 #include <windows.h>
 #include "platform/win32/win32_platform.h"
 #include "tests/win32/hostsim_process.h"

@@ -77,6 +77,8 @@ TEST(ParseOptions, ReadsEveryOption) {
                                         "9",
                                         "--hang-for",
                                         "10",
+                                        "--stall-file",
+                                        "s",
                                         "--title",
                                         "T",
                                         "--welcome-caption",
@@ -97,6 +99,7 @@ TEST(ParseOptions, ReadsEveryOption) {
     EXPECT_EQ(o.type_at[1].text, "");
     EXPECT_EQ(o.hang_after_ms, 9u);
     EXPECT_EQ(o.hang_for_ms, 10u);
+    EXPECT_EQ(o.stall_file, "s");
     EXPECT_EQ(o.title, "T");
     EXPECT_EQ(o.WelcomeCaption(), "Welcome, !");
     EXPECT_FALSE(o.signed_on);
@@ -126,6 +129,19 @@ TEST(ParseOptions, RefusesBadCommandLines) {
         EXPECT_FALSE(r.options) << args[0];
         EXPECT_FALSE(r.error.empty()) << args[0];
     }
+}
+
+TEST(ParseStallMs, TakesOneWholeNumberWithBlanksAround) {
+    const struct {
+        std::string text;
+        std::optional<unsigned> ms;
+    } cases[] = {
+        {"4000", 4000u},      {" 250\r\n", 250u},     {"0\n", 0u},
+        {"", std::nullopt},   {"\r\n", std::nullopt}, {"4 000", std::nullopt},
+        {"-1", std::nullopt}, {"1.5", std::nullopt},  {"2147483648", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseStallMs(c.text), c.ms) << c.text;
 }
 
 }  // namespace

@@ -9,13 +9,11 @@
 namespace pw::fake {
 namespace {
 
-constexpr double kHungWait = 2.0;  // what a send to a hung window costs
-
 // Windows-1252 bytes 0x80-0x9F; 0 where the code page has no character.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char32_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 std::vector<char32_t> DecodeUtf8(std::string_view s) {
     std::vector<char32_t> out;
@@ -28,7 +26,8 @@ std::vector<char32_t> DecodeUtf8(std::string_view s) {
             continue;
         }
         char32_t cp = extra ? c & (0x3F >> extra) : c;
-        for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        for (int k = 1; k <= extra; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
         out.push_back(cp);
         i += extra + 1;
     }
@@ -49,7 +48,8 @@ void EncodeUtf8(char32_t cp, std::string& out) {
 }
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -92,7 +92,11 @@ FakePlatform::~FakePlatform() = default;
 
 Hwnd FakePlatform::Insert(Hwnd parent, std::string cls, std::string text, bool top) {
     Hwnd h = nextHandle_++;
-    windows_[h] = Window{std::move(cls), std::move(text), parent, {}, false, std::nullopt, 0, nullptr};
+    Window win;
+    win.cls = std::move(cls);
+    win.text = std::move(text);
+    win.parent = parent;
+    windows_[h] = std::move(win);
     auto& list = parent ? windows_.at(parent).children : topLevel_;
     list.insert(top ? list.begin() : list.end(), h);
     return h;
@@ -109,13 +113,16 @@ Hwnd FakePlatform::AddWindowOnTop(Hwnd parent, std::string cls, std::string text
 void FakePlatform::RemoveWindow(Hwnd w) {
     auto it = windows_.find(w);
     if (it == windows_.end()) return;
-    for (Hwnd child : std::vector<Hwnd>(it->second.children)) RemoveWindow(child);
+    for (Hwnd child : std::vector<Hwnd>(it->second.children))
+        RemoveWindow(child);
     auto& list = it->second.parent ? windows_.at(it->second.parent).children : topLevel_;
     list.erase(std::remove(list.begin(), list.end(), w), list.end());
     windows_.erase(w);
 }
 
-Hwnd FakePlatform::FindTopWindow(const char* cls) { return FindChildWindow(0, 0, cls); }
+Hwnd FakePlatform::FindTopWindow(const char* cls) {
+    return FindChildWindow(0, 0, cls);
+}
 
 Hwnd FakePlatform::FindChildWindow(Hwnd parent, Hwnd after, const char* cls) {
     if (parent && !Exists(parent)) return 0;
@@ -131,18 +138,37 @@ Hwnd FakePlatform::FindChildWindow(Hwnd parent, Hwnd after, const char* cls) {
     return 0;
 }
 
-std::optional<std::int64_t> FakePlatform::SendGetTextLength(Hwnd w) {
+bool FakePlatform::Answers(Window& win, unsigned timeoutMs) {
+    const double wait = timeoutMs / 1000.0;
+    if (!win.hung && win.silentUntil <= now) return true;
+    if (!win.hung && win.silentUntil <= now + wait) {
+        now = win.silentUntil;
+        return true;
+    }
+    now += wait;
+    return false;
+}
+
+void FakePlatform::Later(Hwnd w, std::function<void()> handle) {
+    Window& win = windows_.at(w);
+    if (win.hung) return;
+    At(win.silentUntil, [this, w, handle = std::move(handle)] {
+        if (Exists(w)) handle();
+    });
+}
+
+std::optional<std::int64_t> FakePlatform::SendGetTextLength(Hwnd w, unsigned timeoutMs) {
     if (!Exists(w)) return std::nullopt;
     Window& win = windows_.at(w);
-    if (win.hung) return now += kHungWait, std::nullopt;
+    if (!Answers(win, timeoutMs)) return std::nullopt;
     messages.push_back({Message::GetTextLength, w, {}, 0});
     return win.lyingLength ? *win.lyingLength : static_cast<std::int64_t>(win.text.size());
 }
 
-std::optional<std::size_t> FakePlatform::SendGetText(Hwnd w, char* buf, std::size_t cap) {
+std::optional<std::size_t> FakePlatform::SendGetText(Hwnd w, char* buf, std::size_t cap, unsigned timeoutMs) {
     if (!Exists(w)) return std::nullopt;
     Window& win = windows_.at(w);
-    if (win.hung) return now += kHungWait, std::nullopt;
+    if (!Answers(win, timeoutMs)) return std::nullopt;
     messages.push_back({Message::GetText, w, {}, static_cast<unsigned>(cap)});
     if (cap == 0) return 0;
     std::size_t n = std::min(cap - 1, win.text.size());
@@ -151,21 +177,25 @@ std::optional<std::size_t> FakePlatform::SendGetText(Hwnd w, char* buf, std::siz
     return n;
 }
 
-bool FakePlatform::SendSetText(Hwnd w, const std::string& ansi) {
+bool FakePlatform::SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) {
     if (!Exists(w)) return false;
-    Window& win = windows_.at(w);
-    if (win.hung) return now += kHungWait, false;
-    messages.push_back({Message::SetText, w, ansi, 0});
-    win.text = ansi;
+    auto handle = [this, w, ansi] {
+        messages.push_back({Message::SetText, w, ansi, 0});
+        windows_.at(w).text = ansi;
+    };
+    if (!Answers(windows_.at(w), timeoutMs)) return Later(w, handle), false;
+    handle();
     return true;
 }
 
-bool FakePlatform::SendChar(Hwnd w, unsigned ch) {
+bool FakePlatform::SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) {
     if (!Exists(w)) return false;
-    Window& win = windows_.at(w);
-    if (win.hung) return now += kHungWait, false;
-    messages.push_back({Message::Char, w, {}, ch});
-    if (win.onChar) win.onChar(ch);
+    auto handle = [this, w, ch] {
+        messages.push_back({Message::Char, w, {}, ch});
+        if (auto onChar = windows_.at(w).onChar) onChar(ch);
+    };
+    if (!Answers(windows_.at(w), timeoutMs)) return Later(w, handle), false;
+    handle();
     return true;
 }
 
@@ -183,7 +213,8 @@ std::string FakePlatform::AnsiFromText(std::string_view utf8) {
             continue;
         }
         auto hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), cp);
-        out += hit != std::end(kCp1252High) && cp ? static_cast<char>(0x80 + (hit - std::begin(kCp1252High))) : '?';
+        out += hit != std::end(kCp1252High) && cp ? static_cast<char>(0x80 + (hit - std::begin(kCp1252High)))
+                                                  : '?';
     }
     return out;
 }
@@ -199,7 +230,9 @@ std::string FakePlatform::TextFromAnsi(std::string_view ansi) {
 
 // --- clock and events -----------------------------------------------------------------
 
-float FakePlatform::ClockSeconds() { return static_cast<float>(std::fmod(now, 86400.0)); }
+float FakePlatform::ClockSeconds() {
+    return static_cast<float>(std::fmod(now, 86400.0));
+}
 
 void FakePlatform::At(double time, std::function<void()> event) {
     events_.push_back({time, seq_++, std::move(event)});
@@ -207,8 +240,10 @@ void FakePlatform::At(double time, std::function<void()> event) {
 
 double FakePlatform::NextDue() const {
     double next = std::numeric_limits<double>::infinity();
-    for (auto& e : events_) next = std::min(next, e.time);
-    for (auto& t : timers_) next = std::min(next, t.due);
+    for (auto& e : events_)
+        next = std::min(next, e.time);
+    for (auto& t : timers_)
+        next = std::min(next, t.due);
     return next;
 }
 
@@ -226,11 +261,13 @@ bool FakePlatform::RunDue() {
             ran = true;
             continue;
         }
-        auto timer = std::find_if(timers_.begin(), timers_.end(), [&](const TimerState& t) { return t.due <= now; });
+        auto timer =
+            std::find_if(timers_.begin(), timers_.end(), [&](const TimerState& t) { return t.due <= now; });
         if (timer == timers_.end()) return ran;
         // Windows holds at most one timer message: missed periods are not made up.
         double period = timer->timer->intervalMs / 1000.0;
-        while (timer->due <= now) timer->due += period;
+        while (timer->due <= now)
+            timer->due += period;
         ++timerTicks;
         Timer* t = timer->timer;
         if (t->Tick) t->Tick();
@@ -262,8 +299,9 @@ void FakePlatform::RunUntil(double time) {
 }
 
 void FakePlatform::SetTimer(Timer& t, bool on) {
-    timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [&](const TimerState& s) { return s.timer == &t; }),
-                  timers_.end());
+    timers_.erase(
+        std::remove_if(timers_.begin(), timers_.end(), [&](const TimerState& s) { return s.timer == &t; }),
+        timers_.end());
     if (on) timers_.push_back({&t, now + t.intervalMs / 1000.0});
 }
 
@@ -284,7 +322,8 @@ std::string FakePlatform::Normal(const std::string& path) {
         parts.push_back(part);
     }
     std::string out;
-    for (auto& s : parts) out += (out.empty() ? "" : "\\") + s;
+    for (auto& s : parts)
+        out += (out.empty() ? "" : "\\") + s;
     return out;
 }
 
@@ -307,7 +346,14 @@ bool FakePlatform::CanWrite(const std::string& path) {
     return !readOnlyFolders.count(n.substr(0, n.rfind('\\')));
 }
 
-bool FakePlatform::IsOrdinaryFile(const std::string& path) { return !path.empty() && FindFile(path); }
+bool FakePlatform::IsOrdinaryFile(const std::string& path) {
+    return !path.empty() && FindFile(path);
+}
+
+FileAccess FakePlatform::ProbeFile(const std::string& path) {
+    File* f = FindFile(path);
+    return !f ? FileAccess::Missing : f->unreadable ? FileAccess::Unreadable : FileAccess::Readable;
+}
 
 bool FakePlatform::CopyFileReplace(const std::string& from, const std::string& to) {
     File* src = FindFile(from);
@@ -345,10 +391,15 @@ std::optional<std::int64_t> FakePlatform::FileWriteTime(const std::string& path)
     return f ? std::optional<std::int64_t>(f->writeTime) : std::nullopt;
 }
 
-std::string FakePlatform::ReadProfileValue(const std::string& section, const std::string& key,
-                                            const std::string& def, std::size_t cap, const std::string& path) {
+std::string FakePlatform::ReadProfileValue(const std::string& section,
+                                            const std::string& key,
+                                            const std::string& def,
+                                            std::size_t cap,
+                                            const std::string& path) {
     std::string value = def;
-    if (File* f = FindFile(path)) {
+    File* f = FindFile(path);
+    if (f && f->unreadable) f = nullptr;  // the platform's reader sees nothing, as with a missing file
+    if (f) {
         bool inSection = false;
         for (auto& line : Lines(f->bytes)) {
             if (IsSection(line, {})) {
@@ -360,35 +411,49 @@ std::string FakePlatform::ReadProfileValue(const std::string& section, const std
             }
         }
     }
+    if (readFilter) value = readFilter(Normal(path), value);
     return cap ? value.substr(0, cap - 1) : std::string();
 }
 
-bool FakePlatform::WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+bool FakePlatform::WriteProfileValue(const std::string& section,
+                                      const std::string& key,
+                                      const std::string& value,
                                       const std::string& path) {
+    return WriteProfileKeys(section, {{key, value}}, path);
+}
+
+bool FakePlatform::WriteProfileKeys(const std::string& section,
+                                    const std::vector<std::pair<std::string, std::string>>& keys,
+                                    const std::string& path) {
     ++profileWrites;
     if (failProfileWriteAt > 0 && --failProfileWriteAt == 0) return false;
     if (!CanWrite(path)) return false;
     File* f = FindFile(path);
+    if (f && f->unreadable) return false;
     std::vector<std::string> lines = f ? Lines(f->bytes) : std::vector<std::string>{};
-    auto sec = std::find_if(lines.begin(), lines.end(), [&](auto& l) { return IsSection(l, section); });
-    std::string entry = key + "=" + value;
-    if (sec == lines.end()) {
-        if (!lines.empty() && !lines.back().empty()) lines.push_back("");
-        lines.push_back("[" + section + "]");
-        lines.push_back(entry);
-    } else {
+    for (const auto& [key, value] : keys) {
+        auto sec = std::find_if(lines.begin(), lines.end(), [&](auto& l) { return IsSection(l, section); });
+        std::string entry = key + "=" + value;
+        if (sec == lines.end()) {
+            if (!lines.empty() && !lines.back().empty()) lines.push_back("");
+            lines.push_back("[" + section + "]");
+            lines.push_back(entry);
+            continue;
+        }
         auto end = std::find_if(sec + 1, lines.end(), [](auto& l) { return IsSection(l, {}); });
         auto hit = std::find_if(sec + 1, end, [&](auto& l) { return KeyOf(l) == Lower(key); });
         if (hit != end) {
             *hit = Trim(hit->substr(0, hit->find('='))) + "=" + value;  // the stored spelling stays
         } else {
             auto last = end;
-            while (last != sec + 1 && Trim(*(last - 1)).empty()) --last;
+            while (last != sec + 1 && Trim(*(last - 1)).empty())
+                --last;
             lines.insert(last, entry);
         }
     }
     std::string bytes;
-    for (auto& l : lines) bytes += l + "\r\n";
+    for (auto& l : lines)
+        bytes += l + "\r\n";
     PutFile(path, bytes);
     return true;
 }
@@ -420,15 +485,20 @@ FakeFormWindow* FakePlatform::WindowOf(const Form& f) {
 
 void FakePlatform::Forget(FakeFormWindow* w) {
     formWindows.erase(std::remove(formWindows.begin(), formWindows.end(), w), formWindows.end());
-    for (auto& t : w->form.Timers()) SetTimer(*t, false);
+    for (auto& t : w->form.Timers())
+        SetTimer(*t, false);
 }
 
-void FakePlatform::Quit() { throw ProgramEnded(); }
+void FakePlatform::Quit() {
+    throw ProgramEnded();
+}
 
 FakeFormWindow::FakeFormWindow(FakePlatform& p, Form& f, Hwnd h)
     : platform(p), form(f), handle(h), left(f.designLeft), top(f.designTop) {}
 
-FakeFormWindow::~FakeFormWindow() { platform.Forget(this); }
+FakeFormWindow::~FakeFormWindow() {
+    platform.Forget(this);
+}
 
 void FakeFormWindow::Show() {
     shown = true;
@@ -496,7 +566,8 @@ Hwnd FakeHost::OpenRoom(const std::string& caption) {
     room = p.AddWindowOnTop(mdi, "AOL Child", caption);
     p.AddWindow(room, "RICHCNTL");
     input = p.AddWindow(room, "RICHCNTL");
-    for (const char* cls : {"_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox", "_AOL_Static"}) p.AddWindow(room, cls);
+    for (const char* cls : {"_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox", "_AOL_Static"})
+        p.AddWindow(room, cls);
     Hwnd box = input;
     p.At(input).onChar = [this, box](unsigned ch) {
         if (ch != 13) return;
@@ -505,6 +576,15 @@ Hwnd FakeHost::OpenRoom(const std::string& caption) {
         p.At(box).text.clear();
     };
     return room;
+}
+
+void FakeHost::Stall(double seconds) {
+    std::function<void(Hwnd)> stall = [&](Hwnd w) {
+        p.At(w).silentUntil = p.now + seconds;
+        for (Hwnd child : p.At(w).children)
+            stall(child);
+    };
+    stall(frame);
 }
 
 void FakeHost::CloseRoom() {

@@ -24,7 +24,7 @@ struct ProgramEnded : std::runtime_error {
 struct Message {
     enum Kind { GetTextLength, GetText, SetText, Char, Show } kind;
     Hwnd window;
-    std::string text;  // SetText: the ANSI bytes
+    std::string text;   // SetText: the ANSI bytes
     unsigned code = 0;  // Char: the character; Show: the command
     bool operator==(const Message&) const = default;
 };
@@ -33,8 +33,9 @@ struct Window {
     std::string cls;
     std::string text;  // ANSI bytes, as the window holds them
     Hwnd parent = 0;
-    std::vector<Hwnd> children;  // child order: first is topmost
-    bool hung = false;           // answers no message (each send times out)
+    std::vector<Hwnd> children;               // child order: first is topmost
+    bool hung = false;                        // answers no message, for good (each send times out)
+    double silentUntil = 0;                   // answers nothing before this simulated time
     std::optional<std::int64_t> lyingLength;  // WM_GETTEXTLENGTH answer, if not the truth
     int showState = 0;                        // last ShowWindow command received
     std::function<void(unsigned ch)> onChar;  // the owning program's reaction to WM_CHAR
@@ -49,7 +50,7 @@ struct Box {
 class FakeFormWindow;
 
 class FakePlatform : public Platform {
-public:
+  public:
     FakePlatform();
     ~FakePlatform() override;
 
@@ -64,10 +65,10 @@ public:
     std::vector<Message> messages;
 
     // --- clock and events -------------------------------------------------------------
-    double now = 12 * 3600.0;    // simulated seconds since midnight (not wrapped)
-    double pumpCost = 0.0005;    // simulated time one pass of the event loop takes
-    int pumps = 0;               // passes of the event loop so far
-    double cpuSpin = 0;          // simulated time spent pumping rather than waiting
+    double now = 12 * 3600.0;  // simulated seconds since midnight (not wrapped)
+    double pumpCost = 0.0005;  // simulated time one pass of the event loop takes
+    int pumps = 0;             // passes of the event loop so far
+    double cpuSpin = 0;        // simulated time spent pumping rather than waiting
     // Runs `event` in the first pass of the event loop at or after `time`.
     void At(double time, std::function<void()> event);
     void After(double delay, std::function<void()> event) { At(now + delay, std::move(event)); }
@@ -88,14 +89,17 @@ public:
         std::string bytes;
         std::int64_t writeTime = 0;
         bool readOnly = false;
+        bool unreadable = false;  // there, but its contents cannot be read (held open, offline)
     };
-    std::map<std::string, File> files;       // keyed by normalised path
-    std::set<std::string> readOnlyFolders;   // normalised folder paths that refuse new files
+    std::map<std::string, File> files;           // keyed by normalised path
+    std::set<std::string> readOnlyFolders;       // normalised folder paths that refuse new files
     std::map<std::string, std::string> aliases;  // another name for the same file
     std::string programFolder = "C:\\Program Files\\pellowick";
     int profileWrites = 0;
     // Fails the n-th coming profile write (1 = the next), to cut a save short.
     int failProfileWriteAt = 0;
+    // Every profile value read passes through this when set (a disk that reads back wrong).
+    std::function<std::string(const std::string& path, const std::string& value)> readFilter;
     static std::string Normal(const std::string& path);
     File* FindFile(const std::string& path);
     void PutFile(const std::string& path, std::string bytes);
@@ -110,22 +114,33 @@ public:
     // --- Platform ------------------------------------------------------------------------
     Hwnd FindTopWindow(const char* cls) override;
     Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override;
-    std::optional<std::int64_t> SendGetTextLength(Hwnd w) override;
-    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap) override;
-    bool SendSetText(Hwnd w, const std::string& ansi) override;
-    bool SendChar(Hwnd w, unsigned ch) override;
+    bool WindowExists(Hwnd w) override { return Exists(w); }
+    std::optional<std::int64_t> SendGetTextLength(Hwnd w, unsigned timeoutMs) override;
+    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap, unsigned timeoutMs) override;
+    bool SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) override;
+    bool SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) override;
     void ShowWindowAsync(Hwnd w, int cmd) override;
     std::string AnsiFromText(std::string_view utf8) override;
     std::string TextFromAnsi(std::string_view ansi) override;
     float ClockSeconds() override;
+    double Uptime() override { return now; }
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
-    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
-                                  std::size_t cap, const std::string& path) override;
-    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+    std::string ReadProfileValue(const std::string& section,
+                                  const std::string& key,
+                                  const std::string& def,
+                                  std::size_t cap,
+                                  const std::string& path) override;
+    bool WriteProfileValue(const std::string& section,
+                            const std::string& key,
+                            const std::string& value,
                             const std::string& path) override;
+    bool WriteProfileKeys(const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& keys,
+                          const std::string& path) override;
     bool FlushProfile(const std::string&) override { return true; }
     bool IsOrdinaryFile(const std::string& path) override;
+    FileAccess ProbeFile(const std::string& path) override;
     bool CopyFileReplace(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
@@ -142,8 +157,12 @@ public:
     void SetTimer(Timer& t, bool on);
     void Forget(FakeFormWindow* w);
 
-private:
+  private:
     bool CanWrite(const std::string& path);
+    // Whether the window answers a message within the timeout; time passes meanwhile.
+    bool Answers(Window& win, unsigned timeoutMs);
+    // A message that timed out is still handled when the window wakes (unless it never does).
+    void Later(Hwnd w, std::function<void()> handle);
     void Touch(File& f) { f.writeTime = ++fileClock_; }
     double NextDue() const;
     bool RunDue();
@@ -169,7 +188,7 @@ private:
 
 // What a form's window was asked to do.
 class FakeFormWindow : public FormWindow {
-public:
+  public:
     FakeFormWindow(FakePlatform& p, Form& f, Hwnd h);
     ~FakeFormWindow() override;
     FakePlatform& platform;
@@ -215,6 +234,8 @@ struct FakeHost {
     int roomOnAttempt = 1;
     Hwnd OpenRoom(const std::string& caption);
     void CloseRoom();
+    // The host's one thread stops answering for `seconds` of simulated time, from now.
+    void Stall(double seconds);
 };
 
 }  // namespace pw::fake

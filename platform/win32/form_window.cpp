@@ -18,6 +18,8 @@
 #include "platform/win32/form_paint.h"
 #include "platform/win32/gdi_cache.h"
 #include "platform/win32/res/resource.h"
+#include <windows.h>
+#include "platform/win32/win32_platform.h"
 
 namespace pw {
 
@@ -125,7 +127,7 @@ class PopupMenu {
 
 class Win32FormWindow final : public FormWindow {
   public:
-    explicit Win32FormWindow(Form& form);
+    Win32FormWindow(Form& form, Win32Platform* platform);
     ~Win32FormWindow() override;
     Win32FormWindow(const Win32FormWindow&) = delete;
     Win32FormWindow& operator=(const Win32FormWindow&) = delete;
@@ -186,6 +188,7 @@ class Win32FormWindow final : public FormWindow {
     }
 
     Form& form_;
+    Win32Platform* platform_;  // told when the system's move or menu loop runs
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     bool tooltipTried_ = false;
@@ -207,7 +210,7 @@ class Win32FormWindow final : public FormWindow {
     int held_ = 0;
 };
 
-Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
+Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(form), platform_(platform) {
     const std::wstring cls = L"pellowick_" + ToUtf16(form.name);
     HINSTANCE inst = GetModuleHandleW(nullptr);
     RegisterFormClass(cls, WndProc);
@@ -226,8 +229,8 @@ Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
         y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     }
     HWND owner = isMain ? nullptr : FindOwnMainWindow();
-    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, x, y, w, h, owner,
-                    nullptr, inst, this);
+    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, x, y, w, h, owner, nullptr,
+                    inst, this);
     if (!hwnd_) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                 "creating the window of " + form.name);
@@ -526,6 +529,14 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETTINGCHANGE:
             OnThemeOrColoursChanged();
             break;
+        case WM_ENTERSIZEMOVE:
+        case WM_ENTERMENULOOP:
+            if (platform_) platform_->SystemLoop(true);
+            break;
+        case WM_EXITSIZEMOVE:
+        case WM_EXITMENULOOP:
+            if (platform_) platform_->SystemLoop(false);
+            break;
         case WM_NCDESTROY:
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
@@ -536,8 +547,8 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform&, Form& form) {
-    return std::make_unique<Win32FormWindow>(form);
+std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform& p, Form& form) {
+    return std::make_unique<Win32FormWindow>(form, dynamic_cast<Win32Platform*>(&p));
 }
 
 }  // namespace pw

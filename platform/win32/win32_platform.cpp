@@ -16,20 +16,31 @@ constexpr UINT kSendFlags = SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT;
 constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
 constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
 
-HWND ToHandle(Hwnd w) { return reinterpret_cast<HWND>(w); }
-Hwnd FromHandle(HWND w) { return reinterpret_cast<Hwnd>(w); }
+HWND ToHandle(Hwnd w) {
+    return reinterpret_cast<HWND>(w);
+}
+Hwnd FromHandle(HWND w) {
+    return reinterpret_cast<Hwnd>(w);
+}
+
 
 // One message to another process's window, never waiting longer than the bound.
-std::optional<LRESULT> Send(Hwnd w, UINT msg, WPARAM wp, LPARAM lp, bool wide = false) {
+std::optional<LRESULT> Send(Hwnd w, UINT msg, WPARAM wp, LPARAM lp, unsigned timeoutMs, bool wide = false) {
     if (!w) return std::nullopt;
     DWORD_PTR result = 0;
     auto send = wide ? SendMessageTimeoutW : SendMessageTimeoutA;
-    if (!send(ToHandle(w), msg, wp, lp, kSendFlags, kSendTimeoutMs, &result)) return std::nullopt;
+    if (!send(ToHandle(w), msg, wp, lp, kSendFlags, std::max(timeoutMs, 1u), &result)) return std::nullopt;
     return static_cast<LRESULT>(result);
 }
 
+// Bytes of the ANSI code page one UTF-16 unit may need: two for double-byte pages.
+std::int64_t AnsiBytesPerUnit() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1 ? 2 : 1;
+}
+
 class Handle {
-public:
+  public:
     explicit Handle(HANDLE h) : h_(h) {}
     ~Handle() {
         if (valid()) CloseHandle(h_);
@@ -39,7 +50,7 @@ public:
     bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
     HANDLE get() const { return h_; }
 
-private:
+  private:
     HANDLE h_;
 };
 
@@ -69,7 +80,9 @@ std::wstring WithoutLongPrefix(std::wstring path) {
     return path;
 }
 
-std::wstring FilePath(const std::string& utf8) { return LongForm(ToUtf16(utf8)); }
+std::wstring FilePath(const std::string& utf8) {
+    return LongForm(ToUtf16(utf8));
+}
 
 // The profile functions stop at MAX_PATH, \\?\ or not; a long folder is named by its
 // short (8.3) form instead. The file itself may not exist yet, so only the folder is
@@ -93,36 +106,48 @@ std::wstring ProfilePath(const std::string& utf8) {
 
 // --- Windows of other processes ------------------------------------------------------
 
-Hwnd Win32Platform::FindTopWindow(const char* cls) { return FromHandle(FindWindowA(cls, nullptr)); }
+Hwnd Win32Platform::FindTopWindow(const char* cls) {
+    return FromHandle(FindWindowA(cls, nullptr));
+}
 
 Hwnd Win32Platform::FindChildWindow(Hwnd parent, Hwnd after, const char* cls) {
     return FromHandle(FindWindowExA(ToHandle(parent), ToHandle(after), cls, nullptr));
 }
 
-std::optional<std::int64_t> Win32Platform::SendGetTextLength(Hwnd w) {
-    // The wide call: under Wine the ANSI one ignores its timeout for this message.
-    // For a single-byte code page both give the same count.
-    auto n = Send(w, WM_GETTEXTLENGTH, 0, 0, true);
-    if (!n) return std::nullopt;
-    return static_cast<std::int64_t>(*n);
+bool Win32Platform::WindowExists(Hwnd w) {
+    return w && IsWindow(ToHandle(w));
 }
 
-std::optional<std::size_t> Win32Platform::SendGetText(Hwnd w, char* buf, std::size_t cap) {
+std::optional<std::int64_t> Win32Platform::SendGetTextLength(Hwnd w, unsigned timeoutMs) {
+    // The wide call: under Wine the ANSI one ignores its timeout for this message.
+    // It counts UTF-16 units; a double-byte code page may need two bytes for each.
+    auto n = Send(w, WM_GETTEXTLENGTH, 0, 0, timeoutMs, true);
+    if (!n) return std::nullopt;
+    static const std::int64_t perUnit = AnsiBytesPerUnit();
+    return static_cast<std::int64_t>(*n) * perUnit;
+}
+
+std::optional<std::size_t> Win32Platform::SendGetText(Hwnd w,
+                                                      char* buf,
+                                                      std::size_t cap,
+                                                      unsigned timeoutMs) {
     if (!w) return std::nullopt;
     if (cap == 0) return 0;
     buf[0] = '\0';
-    auto copied = Send(w, WM_GETTEXT, cap, reinterpret_cast<LPARAM>(buf));
+    auto copied = Send(w, WM_GETTEXT, cap, reinterpret_cast<LPARAM>(buf), timeoutMs);
     if (!copied) return std::nullopt;
     // The count is the other program's word; the buffer's size is ours.
     if (*copied <= 0) return 0;
     return std::min(static_cast<std::size_t>(*copied), cap - 1);
 }
 
-bool Win32Platform::SendSetText(Hwnd w, const std::string& ansi) {
-    return Send(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str())).has_value();
+bool Win32Platform::SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) {
+    return Send(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ansi.c_str()), timeoutMs).has_value();
 }
 
-bool Win32Platform::SendChar(Hwnd w, unsigned ch) { return Send(w, WM_CHAR, ch, 0).has_value(); }
+bool Win32Platform::SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) {
+    return Send(w, WM_CHAR, ch, 0, timeoutMs).has_value();
+}
 
 void Win32Platform::ShowWindowAsync(Hwnd w, int cmd) {
     if (w) ::ShowWindowAsync(ToHandle(w), cmd);
@@ -130,9 +155,13 @@ void Win32Platform::ShowWindowAsync(Hwnd w, int cmd) {
 
 // --- Text conversion -----------------------------------------------------------------
 
-std::string Win32Platform::AnsiFromText(std::string_view utf8) { return CodePageFromWide(CP_ACP, ToUtf16(utf8)); }
+std::string Win32Platform::AnsiFromText(std::string_view utf8) {
+    return CodePageFromWide(CP_ACP, ToUtf16(utf8));
+}
 
-std::string Win32Platform::TextFromAnsi(std::string_view ansi) { return ToUtf8(WideFromCodePage(CP_ACP, ansi)); }
+std::string Win32Platform::TextFromAnsi(std::string_view ansi) {
+    return ToUtf8(WideFromCodePage(CP_ACP, ansi));
+}
 
 // --- Clock and event loop ------------------------------------------------------------
 
@@ -143,29 +172,50 @@ float Win32Platform::ClockSeconds() {
            static_cast<float>(t.wMilliseconds) / 1000.0f;
 }
 
+double Win32Platform::Uptime() {
+    return static_cast<double>(GetTickCount64()) / 1000.0;
+}
+
 void Win32Platform::PumpEvents() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Leave it for the loop that owns it.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+    auto pump = [this](UINT first, UINT last) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, first, last, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                if (quitReceived_) continue;
+                quitReceived_ = true;
+                if (QuitAsked) QuitAsked();
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    };
+    if (systemLoops_ == 0) return pump(0, 0);
+    // Inside the system's move or menu loop the mouse and keys belong to that loop:
+    // taking the button release here would leave a drag hanging on the cursor.
+    pump(0, WM_NCMOUSEMOVE - 1);
+    pump(WM_NCXBUTTONDBLCLK + 1, WM_KEYFIRST - 1);
+    pump(WM_KEYLAST + 1, WM_MOUSEFIRST - 1);
+    pump(WM_MOUSELAST + 1, UINT_MAX);
 }
 
 void Win32Platform::WaitForEvents(double seconds) {
     DWORD ms = 0;
-    if (seconds > 0) ms = static_cast<DWORD>(std::clamp(std::ceil(seconds * 1000), 1.0, double(INFINITE - 1)));
-    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (seconds > 0)
+        ms = static_cast<DWORD>(std::clamp(std::ceil(seconds * 1000), 1.0, double(INFINITE - 1)));
+    if (systemLoops_ > 0)
+        MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE, 0);
+    else
+        MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 // --- Statistics file -----------------------------------------------------------------
 
-std::string Win32Platform::ReadProfileValue(const std::string& section, const std::string& key,
-                                             const std::string& def, std::size_t cap, const std::string& path) {
+std::string Win32Platform::ReadProfileValue(const std::string& section,
+                                             const std::string& key,
+                                             const std::string& def,
+                                             std::size_t cap,
+                                             const std::string& path) {
     if (cap == 0) return {};
     // Characters, not bytes: for a single-byte code page the cut falls where the
     // ANSI call's would.
@@ -176,18 +226,60 @@ std::string Win32Platform::ReadProfileValue(const std::string& section, const st
     return ToUtf8(buf);
 }
 
-bool Win32Platform::WriteProfileValue(const std::string& section, const std::string& key,
-                                       const std::string& value, const std::string& path) {
+bool Win32Platform::WriteProfileValue(const std::string& section,
+                                       const std::string& key,
+                                       const std::string& value,
+                                       const std::string& path) {
     return WritePrivateProfileStringW(ToUtf16(section).c_str(), ToUtf16(key).c_str(), ToUtf16(value).c_str(),
                                       ProfilePath(path).c_str()) != FALSE;
 }
 
+bool Win32Platform::WriteProfileKeys(const std::string& section,
+                                     const std::vector<std::pair<std::string, std::string>>& keys,
+                                     const std::string& path) {
+    // The section as it stands, each of our keys set where it is (keeping its
+    // spelling) or added at the end, written back in one call.
+    const std::wstring file = ProfilePath(path);
+    const std::wstring name = ToUtf16(section);
+    std::wstring buf(32 * 1024, L'\0');
+    DWORD n =
+        GetPrivateProfileSectionW(name.c_str(), buf.data(), static_cast<DWORD>(buf.size()), file.c_str());
+    if (n >= buf.size() - 2) return false;  // too much to keep whole
+    std::vector<std::wstring> lines;
+    for (const wchar_t* at = buf.c_str(); *at; at += wcslen(at) + 1)
+        lines.emplace_back(at);
+    auto lower = [](std::wstring s) {
+        for (wchar_t& c : s)
+            c = static_cast<wchar_t>(towlower(c));
+        return s;
+    };
+    for (const auto& [key, value] : keys) {
+        const std::wstring k = ToUtf16(key), v = ToUtf16(value);
+        auto hit = std::find_if(lines.begin(), lines.end(), [&](const std::wstring& l) {
+            std::size_t eq = l.find(L'=');
+            return eq != std::wstring::npos &&
+                   lower(l.substr(0, l.find_last_not_of(L" \t", eq - 1) + 1)) == lower(k);
+        });
+        if (hit != lines.end())
+            *hit = hit->substr(0, hit->find(L'=')) + L"=" + v;
+        else
+            lines.push_back(k + L"=" + v);
+    }
+    std::wstring block;
+    for (const auto& l : lines)
+        block += l + L'\0';
+    block += L'\0';
+    return WritePrivateProfileSectionW(name.c_str(), block.c_str(), file.c_str()) != FALSE;
+}
+
 bool Win32Platform::FlushProfile(const std::string& path) {
-    // The flush call returns FALSE even when it worked, so its result says nothing;
-    // a failed write already failed its own call. What is left to check is the file.
+    // The cache flush returns FALSE even when it worked, so its result says nothing;
+    // what counts is that the file's contents reach the disk.
     std::wstring file = ProfilePath(path);
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
-    return GetFileAttributesW(LongForm(file).c_str()) != INVALID_FILE_ATTRIBUTES;
+    Handle h(CreateFileW(LongForm(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr));
+    return h.valid() && FlushFileBuffers(h.get());
 }
 
 // --- Files ---------------------------------------------------------------------------
@@ -197,6 +289,26 @@ bool Win32Platform::IsOrdinaryFile(const std::string& path) {
     DWORD a = GetFileAttributesW(FilePath(path).c_str());
     constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     return a != INVALID_FILE_ATTRIBUTES && (a & kNotOrdinary) == 0;
+}
+
+FileAccess Win32Platform::ProbeFile(const std::string& path) {
+    const std::wstring file = FilePath(path);
+    DWORD a = GetFileAttributesW(file.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) {
+        DWORD e = GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? FileAccess::Missing
+                                                                      : FileAccess::Unreadable;
+    }
+    if (a & FILE_ATTRIBUTE_DIRECTORY) return FileAccess::Missing;
+    // Reading a little is the proof: a placeholder whose contents are elsewhere opens
+    // but does not read.
+    Handle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h.valid()) return FileAccess::Unreadable;
+    char probe[64];
+    DWORD got = 0;
+    return ReadFile(h.get(), probe, sizeof probe, &got, nullptr) ? FileAccess::Readable
+                                                                 : FileAccess::Unreadable;
 }
 
 bool Win32Platform::CopyFileReplace(const std::string& from, const std::string& to) {
@@ -210,7 +322,9 @@ bool Win32Platform::CopyFileReplace(const std::string& from, const std::string& 
     return true;
 }
 
-bool Win32Platform::RemoveFile(const std::string& path) { return DeleteFileW(FilePath(path).c_str()) != FALSE; }
+bool Win32Platform::RemoveFile(const std::string& path) {
+    return DeleteFileW(FilePath(path).c_str()) != FALSE;
+}
 
 bool Win32Platform::MoveFileReplace(const std::string& from, const std::string& to) {
     return MoveFileExW(FilePath(from).c_str(), FilePath(to).c_str(),
@@ -220,8 +334,9 @@ bool Win32Platform::MoveFileReplace(const std::string& from, const std::string& 
 bool Win32Platform::SameFile(const std::string& a, const std::string& b) {
     auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
         // No access rights needed to ask who a file is; folders need backup semantics.
-        Handle h(CreateFileW(FilePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        Handle h(CreateFileW(FilePath(path).c_str(), 0,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         return h.valid() && GetFileInformationByHandle(h.get(), &info);
     };
     BY_HANDLE_FILE_INFORMATION x, y;
@@ -263,12 +378,20 @@ int Win32Platform::ShowMessageBox(Form* owner, const std::string& text, const st
     return MessageBoxW(parent, ToUtf16(text).c_str(), ToUtf16(title).c_str(), static_cast<UINT>(style));
 }
 
-std::unique_ptr<FormWindow> Win32Platform::CreateFormWindow(Form& form) { return CreateWin32FormWindow(*this, form); }
+std::unique_ptr<FormWindow> Win32Platform::CreateFormWindow(Form& form) {
+    return CreateWin32FormWindow(*this, form);
+}
 
-float Win32Platform::ScreenWidth() { return static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * kTwipsPerPixel; }
+float Win32Platform::ScreenWidth() {
+    return static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * kTwipsPerPixel;
+}
 
-float Win32Platform::ScreenHeight() { return static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * kTwipsPerPixel; }
+float Win32Platform::ScreenHeight() {
+    return static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * kTwipsPerPixel;
+}
 
-void Win32Platform::Quit() { ExitProcess(0); }
+void Win32Platform::Quit() {
+    ExitProcess(0);
+}
 
 }  // namespace pw

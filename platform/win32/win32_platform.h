@@ -2,6 +2,7 @@
 // except the messages to the host client, which speaks ANSI.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -10,35 +11,44 @@
 
 namespace pw {
 
-// Longest wait for another process to answer one message. A hung host client costs
-// at most this much per message, and the caller then gives the action up.
-constexpr unsigned kSendTimeoutMs = 2000;
-
+// Longest wait for another process to answer one message.
+constexpr unsigned kSendTimeoutMs = kHostAnswerMs;
 
 class Win32Platform final : public Platform {
-public:
+  public:
     Hwnd FindTopWindow(const char* cls) override;
     Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override;
-    std::optional<std::int64_t> SendGetTextLength(Hwnd w) override;
-    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap) override;
-    bool SendSetText(Hwnd w, const std::string& ansi) override;
-    bool SendChar(Hwnd w, unsigned ch) override;
+    bool WindowExists(Hwnd w) override;
+    std::optional<std::int64_t> SendGetTextLength(Hwnd w, unsigned timeoutMs) override;
+    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap, unsigned timeoutMs) override;
+    bool SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) override;
+    bool SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) override;
     void ShowWindowAsync(Hwnd w, int cmd) override;
 
     std::string AnsiFromText(std::string_view utf8) override;
     std::string TextFromAnsi(std::string_view ansi) override;
 
     float ClockSeconds() override;
+    double Uptime() override;
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
 
-    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
-                                  std::size_t cap, const std::string& path) override;
-    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
+    std::string ReadProfileValue(const std::string& section,
+                                  const std::string& key,
+                                  const std::string& def,
+                                  std::size_t cap,
+                                  const std::string& path) override;
+    bool WriteProfileValue(const std::string& section,
+                            const std::string& key,
+                            const std::string& value,
                             const std::string& path) override;
+    bool WriteProfileKeys(const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& keys,
+                          const std::string& path) override;
     bool FlushProfile(const std::string& path) override;
 
     bool IsOrdinaryFile(const std::string& path) override;
+    FileAccess ProbeFile(const std::string& path) override;
     bool CopyFileReplace(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
@@ -51,6 +61,18 @@ public:
     float ScreenWidth() override;
     float ScreenHeight() override;
     [[noreturn]] void Quit() override;
+
+    // A quit message taken from the queue is not put back (the waits would spin on
+    // it): it is remembered here, and `QuitAsked` runs, nested like any handler.
+    bool QuitReceived() const { return quitReceived_; }
+    std::function<void()> QuitAsked;
+    // The system's move or menu loop runs on this thread: the waits then leave the
+    // mouse and keyboard to it.
+    void SystemLoop(bool entering) { systemLoops_ += entering ? 1 : (systemLoops_ > 0 ? -1 : 0); }
+
+  private:
+    bool quitReceived_ = false;
+    int systemLoops_ = 0;
 };
 
 }  // namespace pw

@@ -98,7 +98,8 @@ is_grey() {
 seconds_of() { echo $((10#$1 * 86400 + 10#$2 * 3600 + 10#$3 * 60 + 10#$4)); }
 
 # The four values of c:\pwick.dat as "s m h d" when it has exactly the [Stats] section
-# and the four keys in the order Seconds, Minutes, Hours, Days; else a reason.
+# and the four keys in the order Seconds, Minutes, Hours, Days, then the save
+# generation; else a reason.
 read_stats() {
     local body
     body=$(tr -d '\r' <"$1" | grep -v '^$') || { echo "cannot read $1"; return 1; }
@@ -106,7 +107,8 @@ read_stats() {
 Seconds=([0-9]{2,})
 Minutes=([0-9]{2,})
 Hours=([0-9]{2,})
-Days=([0-9]{2,})$'
+Days=([0-9]{2,})
+Generation=[1-9][0-9]*$'
     [[ "$body" =~ $re ]] || { echo "holds '$(paste -sd '|' - <<<"$body")'"; return 1; }
     echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
 }
@@ -383,7 +385,7 @@ test_stats_file() {
             fail "the totals grew by $added s, not by the idle minute and a few seconds (file: $d d $h h $m m $s s)"
         ((10#$s < 60 && 10#$m < 60 && 10#$h < 24)) || fail "a total did not carry: $d d $h h $m m $s s"
     fi
-    report "statistics file at stop: [Stats] Seconds, Minutes, Hours, Days with the idle period added"
+    report "statistics file at stop: [Stats] Seconds, Minutes, Hours, Days with the idle period added, and a generation"
 }
 
 # Also brings the first copy's window forward (the documented answer to a second
@@ -488,6 +490,27 @@ test_close_while_idle() {
     report "menu > exit while idle posts 'not idle' then 'unloaded' and ends the program"
 }
 
+# A quit message posted from outside is a close: the totals are saved and "unloaded"
+# is posted before the program ends.
+test_quit_from_outside() {
+    local before after pid
+    before=$(tr -d '\r' <"$drive_c/pwick.dat" 2>/dev/null | sed -n 's/^Generation=//p')
+    pw_start_pellowick "$exe"
+    pid=$PW_PELLOWICK_PID
+    pids+=("$pid")
+    if ! pw_wait_post "$log" "$(plain loaded)" 30 2 || ! wait_visible 15; then
+        fail "the second run did not start"
+    else
+        pw_probe quit --class "$PW_MAIN_CLASS" || fail "the probe found no window to post the quit to"
+        pw_wait_post "$log" "$(plain unloaded)" 15 2 || fail "no 'unloaded' within 15 s of the quit message"
+        pw_wait_exit "$pid" 15 || fail "pellowick still runs 15 s after the quit message"
+        after=$(tr -d '\r' <"$drive_c/pwick.dat" 2>/dev/null | sed -n 's/^Generation=//p')
+        ((${after:-0} > ${before:-0})) || fail "no save at the quit: generation ${before:-none}, then ${after:-none}"
+    fi
+    pw_stop_process "$pid"
+    report "a quit message from outside saves the totals, posts 'unloaded' and ends the program"
+}
+
 test_haulted_boxes
 if test_start_up; then
     test_art
@@ -498,10 +521,11 @@ if test_start_up; then
     test_scroll_stats
     test_menu_boxes
     test_close_while_idle
+    test_quit_from_outside
 else
     for name in "window art" "title-bar drag" "idle minute" "on top of the maximized host client" \
         "statistics file at stop" "second copy" \
-        "scroll stats" "menu boxes" "exit while idle"; do
+        "scroll stats" "menu boxes" "exit while idle" "quit from outside"; do
         fail "not run: pellowick did not start against hostsim"
         report "$name"
     done

@@ -39,13 +39,14 @@ struct App {
         return main.lblHours.Caption() + "/" + main.lblMinutes.Caption() + "/" + main.lblSeconds.Caption();
     }
     std::string Totals() const {
-        return main.lblTotalDays.Caption() + " " + main.lblTotalHours.Caption() + " " + main.lblTotalMinutes.Caption() +
-               " " + main.lblTotalSeconds.Caption();
+        return main.lblTotalDays.Caption() + " " + main.lblTotalHours.Caption() + " " +
+               main.lblTotalMinutes.Caption() + " " + main.lblTotalSeconds.Caption();
     }
     // The posted lines, each shortened to what follows the signature.
     std::vector<std::string> Said() const {
         std::vector<std::string> out;
-        for (auto& line : host.posts) out.push_back(line.substr(line.rfind("-|- <b>") + 7));
+        for (auto& line : host.posts)
+            out.push_back(line.substr(line.rfind("-|- <b>") + 7));
         return out;
     }
     std::string File(const std::string& path) {
@@ -54,11 +55,19 @@ struct App {
     }
 };
 
-inline std::string Idle(int minutes) { return "idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|"; }
-inline std::string NowIdle(int minutes) { return "now idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|"; }
-inline std::string NotIdle(int minutes) { return "not idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|"; }
-inline std::string Stats(const char* s, const char* m, const char* h, const char* d) {
-    return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d + "\r\n";
+inline std::string Idle(int minutes) {
+    return "idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|";
+}
+inline std::string NowIdle(int minutes) {
+    return "now idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|";
+}
+inline std::string NotIdle(int minutes) {
+    return "not idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|";
+}
+// A statistics file; a saved one also carries its save generation.
+inline std::string Stats(const char* s, const char* m, const char* h, const char* d, int generation = -1) {
+    return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d +
+           "\r\n" + (generation < 0 ? "" : "Generation=" + std::to_string(generation) + "\r\n");
 }
 
 }  // namespace pw::testing

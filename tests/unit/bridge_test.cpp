@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/bridge.h"
+#include "platform/pause.h"
 #include "platform/fake/fake_platform.h"
 
 namespace pw {

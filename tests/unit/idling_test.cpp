@@ -24,7 +24,7 @@ TEST(IdleClock, MinuteAndHourMarks) {
         const char *h, *m, *s, *after;
         int reported;
     } cases[] = {
-        {"00", "00", "59", "00/01", 1},   {"00", "09", "59", "00/10", 10},  {"00", "59", "59", "01/00", 60},
+        {"00", "00", "59", "00/01", 1},   {"00", "09", "59", "00/10", 10},    {"00", "59", "59", "01/00", 60},
         {"01", "59", "59", "02/00", 120}, {"99", "59", "59", "100/00", 6000},
     };
     for (auto& c : cases) {
@@ -90,7 +90,7 @@ TEST(Idling, StartThenStopAfterTwoMinutesFiveSeconds) {
     EXPECT_EQ(a.Said(), expected);
     EXPECT_EQ(a.Idle(), "00/00/00");
     EXPECT_EQ(a.Totals(), "00 00 02 55");  // 50 s + 125 s
-    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("55", "02", "00", "00"));
+    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("55", "02", "00", "00", 1));
     EXPECT_EQ(a.p.At(a.host.frame).showState, kSwShowMaximized);
     EXPECT_TRUE(a.main.picStartUp.Visible() && a.main.picStopDown.Visible());
     EXPECT_FALSE(a.main.picStartDown.Visible() || a.main.picStopUp.Visible() || a.main.Timer1.Enabled());
@@ -142,9 +142,10 @@ TEST(Idling, WatchdogStopsWhenTheRoomCloses) {
     a.p.After(90.5, [&] { a.host.CloseRoom(); });
     a.p.RunFor(95);
     ASSERT_EQ(a.p.boxes.size(), 1u);
-    EXPECT_EQ(a.p.boxes[0].text,
-              "You have exited the America Online chat area.\r\nYou have been forced to cancel your idle state.\r\n"
-              "Please return to chat area to restart.");
+    EXPECT_EQ(
+        a.p.boxes[0].text,
+        "You have exited the America Online chat area.\r\nYou have been forced to cancel your idle state.\r\n"
+        "Please return to chat area to restart.");
     EXPECT_EQ(a.Idle(), "00/00/00");
     EXPECT_EQ(a.Totals(), "00 00 01 30");
     EXPECT_NE(a.File("c:\\pwick.dat"), "<none>");
@@ -182,10 +183,8 @@ TEST(Totals, FoldExamples) {
     struct Case {
         const char *totalsBefore, *h, *m, *s, *totalsAfter;
     } cases[] = {
-        {"00 00 00 30", "00", "00", "59", "00 00 01 29"},
-        {"00 23 59 59", "00", "00", "01", "01 00 00 00"},
-        {"00 05 12 33", "01", "00", "00", "00 06 12 33"},
-        {"02 03 04 05", "00", "00", "00", "02 03 04 05"},
+        {"00 00 00 30", "00", "00", "59", "00 00 01 29"}, {"00 23 59 59", "00", "00", "01", "01 00 00 00"},
+        {"00 05 12 33", "01", "00", "00", "00 06 12 33"}, {"02 03 04 05", "00", "00", "00", "02 03 04 05"},
         {"00 00 00 00", "24", "00", "00", "01 00 00 00"},
     };
     for (auto& c : cases) {

@@ -17,12 +17,12 @@ TEST(StatsFile, LoadsWhatItCanAndZeroForTheRest) {
         {"[Stats]\r\nSeconds=7\r\n", "00 00 00 07"},
         {"[STATS]\r\nSECONDS=12\r\nminutes=3\r\nHoUrS=4\r\ndays=5\r\n", "05 04 03 12"},
         {"[Stats]\r\nSeconds=\r\nMinutes=59\r\n", "00 00 59 00"},
-        {"[Other]\r\nSeconds=9\r\n", "00 00 00 00"},                   // missing section
-        {"[Stats]\r\nSeconds=10\r\nSeconds=20\r\n", "00 00 00 10"},    // the first of duplicates
+        {"[Other]\r\nSeconds=9\r\n", "00 00 00 00"},                 // missing section
+        {"[Stats]\r\nSeconds=10\r\nSeconds=20\r\n", "00 00 00 10"},  // the first of duplicates
         {"[Stats]\r\nSeconds=abc\r\nMinutes=-5\r\nHours=1.5\r\nDays=1234567890\r\n", "00 00 00 00"},
         {"[Stats]\r\nSeconds=" + std::string(749, 'x') + "\r\nDays=123456789\r\n", "123456789 00 00 00"},
         {"[Stats]\r\nSeconds=0x1F\r\nMinutes=1e3\r\nHours= 7 \r\n", "00 07 00 00"},
-        {std::string("\x00\xFF[Stats\x01\r\n=\xFE\r\n", 13), "00 00 00 00"},  // binary garbage
+        {std::string("\x00\xFF[Stats\x01\r\n=\xFE\r\n", 13), "00 00 00 00"},        // binary garbage
         {"[Stats]\r\nMinutes=75\r\n" + std::string(10 << 20, ';'), "00 00 75 00"},  // 10 MB
     };
     for (auto& c : cases) {
@@ -37,10 +37,12 @@ TEST(StatsFile, SaveCreatesTheFileAndKeepsOtherLines) {
     App a;
     a.main.lblTotalSeconds.SetCaption("7");
     a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite), Stats("07", "00", "00", "00"));
+    EXPECT_EQ(a.File(kWrite), Stats("07", "00", "00", "00", 1));
     a.p.PutFile(kWrite, "; mine\r\n[Other]\r\nx=1\r\n[stats]\r\nhours=5\r\n");
     a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite), "; mine\r\n[Other]\r\nx=1\r\n[stats]\r\nhours=00\r\nSeconds=07\r\nMinutes=00\r\nDays=00\r\n");
+    EXPECT_EQ(a.File(kWrite),
+              "; mine\r\n[Other]\r\nx=1\r\n[stats]\r\nhours=00\r\nSeconds=07\r\nMinutes=00\r\nDays=00\r\n"
+              "Generation=2\r\n");
 }
 
 TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
@@ -63,12 +65,115 @@ TEST(StatsFile, UnwritableRootSavesBesideTheProgram) {
     a.p.FindFile(kWrite)->readOnly = true;  // cannot be replaced, nor deleted
     a.main.lblTotalSeconds.SetCaption("42");
     a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kRead), Stats("42", "00", "00", "00"));
+    EXPECT_EQ(a.File(kRead), Stats("42", "00", "00", "00", 1));
     EXPECT_TRUE(a.p.boxes.empty());
     // Next start: the older c:\ copy must not replace the newer totals.
     FrmMain next(a.p);
     next.Stats().LoadTotals();
     EXPECT_EQ(next.lblTotalSeconds.Caption(), "42");
+}
+
+TEST(StatsFile, TheLaterSaveWinsByContent) {
+    const std::string bad = "[Stats]\r\nSeconds=1x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=50\r\n";
+    struct Case {
+        const char* what;
+        std::string inFolder, atC;
+        std::string totals, inFolderAfter, atCAfter, badInFolder, badAtC;
+    } cases[] = {
+        {"c:\\ saved later", Stats("01", "00", "00", "00", 4), Stats("02", "00", "00", "00", 5),
+         "00 00 00 02", Stats("02", "00", "00", "00", 5), "<none>", "<none>", "<none>"},
+        {"the folder saved later", Stats("03", "00", "00", "00", 9), Stats("02", "00", "00", "00", 5),
+         "00 00 00 03", Stats("03", "00", "00", "00", 9), "<none>", "<none>", "<none>"},
+        {"a tie: c:\\", Stats("03", "00", "00", "00"), Stats("04", "00", "00", "00"), "00 00 00 04",
+         Stats("04", "00", "00", "00"), "<none>", "<none>", "<none>"},
+        {"c:\\ holds no plain totals", Stats("03", "00", "00", "00", 9), bad, "00 00 00 03",
+         Stats("03", "00", "00", "00", 9), "<none>", "<none>", bad},
+        {"the folder holds none", bad, Stats("02", "00", "00", "00", 5), "00 00 00 02",
+         Stats("02", "00", "00", "00", 5), "<none>", bad, "<none>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        App a;
+        a.p.PutFile(kRead, c.inFolder);
+        a.p.PutFile(kWrite, c.atC);
+        // The copy that wins looks the older one: file times say nothing.
+        const bool cWins = c.atCAfter == "<none>" && c.inFolderAfter == c.atC;
+        a.p.FindFile(cWins ? kWrite : kRead)->writeTime = 1;
+        a.main.Stats().LoadTotals();
+        EXPECT_EQ(a.Totals(), c.totals);
+        EXPECT_EQ(a.File(kRead), c.inFolderAfter);
+        EXPECT_EQ(a.File(kWrite), c.atCAfter);
+        EXPECT_EQ(a.File(kRead + ".bad"), c.badInFolder);
+        EXPECT_EQ(a.File(kWrite + ".bad"), c.badAtC);
+    }
+}
+
+TEST(StatsFile, GenerationIsAboveEveryCopyRead) {
+    App a;
+    a.p.PutFile(kRead, Stats("01", "00", "00", "00", 7));
+    a.p.PutFile(kWrite, "[Stats]\r\nSeconds=x\r\nGeneration=30\r\n");
+    a.main.Stats().LoadTotals();
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 31));
+}
+
+TEST(StatsFile, AnUnreadableFileIsToldOnceAndNeverOverwritten) {
+    App a;
+    a.p.PutFile(kWrite, Stats("09", "09", "09", "09", 3));
+    a.p.FindFile(kWrite)->unreadable = true;
+    a.p.PutFile(kRead, Stats("01", "00", "00", "00", 1));
+    a.main.Stats().LoadTotals();
+    EXPECT_EQ(a.Totals(), "00 00 00 01");
+    ASSERT_EQ(a.p.boxes.size(), 1u);
+    EXPECT_EQ(a.p.boxes[0].title, "Haulted!");
+    a.p.FindFile(kWrite)->unreadable = false;  // readable again, but not read in this run
+    a.main.Stats().SaveTotals();
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.File(kWrite), Stats("09", "09", "09", "09", 3));
+    EXPECT_EQ(a.File(kRead), Stats("01", "00", "00", "00", 3));
+    EXPECT_EQ(a.p.boxes.size(), 1u);
+}
+
+TEST(StatsFile, ASaveThatReadsBackWrongKeepsTheOldFile) {
+    App a;
+    a.p.PutFile(kWrite, Stats("01", "00", "00", "00", 1));
+    a.p.readFilter = [](const std::string& path, const std::string& v) {
+        return path.ends_with(".new") ? v + "1" : v;
+    };
+    a.main.lblTotalSeconds.SetCaption("42");
+    a.main.Stats().SaveTotals();
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 1));
+    EXPECT_EQ(a.File(kRead), "<none>");
+    EXPECT_EQ(a.File(kWrite + ".new"), "<none>");
+    EXPECT_EQ(a.p.boxes.size(), 1u);  // told once per run
+}
+
+TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
+    App a;
+    a.p.PutFile(kWrite, "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=01\r\nnote=x\r\n");
+    a.p.readOnlyFolders = {"c:", "c:\\program files\\pellowick"};  // nothing can be made beside it
+    a.main.lblTotalSeconds.SetCaption("42");
+    const int writes = a.p.profileWrites;
+    a.main.Stats().SaveTotals();
+    EXPECT_EQ(a.p.profileWrites - writes, 1);
+    EXPECT_EQ(a.File(kWrite),
+              "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=42\r\nnote=x\r\nMinutes=00\r\nHours=00\r\n"
+              "Days=00\r\nGeneration=1\r\n");
+    // Cut short, it leaves the old file whole.
+    a.p.failProfileWriteAt = 1;
+    a.main.lblTotalSeconds.SetCaption("43");
+    a.main.Stats().SaveTotals();
+    EXPECT_NE(a.File(kWrite).find("Seconds=42"), std::string::npos);
+}
+
+TEST(StatsFile, OtherSectionsCanBeWrittenAlong) {
+    fake::FakePlatform p;
+    StatsFile file(p);
+    p.PutFile(kWrite, "[Options]\r\nAutoIdle=0\r\n");
+    ASSERT_TRUE(file.Save(StoredTotals{"07", "00", "00", "00"}, {{"Options", "AutoIdle", "1"}}));
+    EXPECT_EQ(p.FindFile(kWrite)->bytes,
+              "[Options]\r\nAutoIdle=1\r\n\r\n" + Stats("07", "00", "00", "00", 1));
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
     const int writes = a.p.profileWrites;
     EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
     EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
-    EXPECT_EQ(a.p.profileWrites - writes, 4);  // one save: four keys
+    EXPECT_EQ(a.p.profileWrites - writes, 5);  // one save: four keys and the generation
 }
 
 TEST(MainWindow, CloseWhileIdleStopsFirst) {
@@ -45,7 +45,7 @@ TEST(MainWindow, CloseWhileIdleStopsFirst) {
     ASSERT_GE(said.size(), 2u);
     EXPECT_EQ(said[said.size() - 2], NotIdle(1));
     EXPECT_EQ(said.back(), kUnloaded);
-    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("01", "01", "00", "00"));
+    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("01", "01", "00", "00", 2));
 }
 
 TEST(MainWindow, CloseDuringAStopWaitsForItsSave) {
@@ -60,8 +60,9 @@ TEST(MainWindow, CloseDuringAStopWaitsForItsSave) {
         a.p.After(at + 0.0002, [&] { a.main.QueryClose(); });  // and the platform asks too
         EXPECT_TRUE(a.Ends([&] { a.Click(a.main.picStopUp); }));
         EXPECT_EQ(a.Totals(), "00 " + idle);
-        EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats(a.main.lblTotalSeconds.Caption().c_str(),
-                                                           a.main.lblTotalMinutes.Caption().c_str(), "01", "00"));
+        EXPECT_EQ(a.File("c:\\pwick.dat"),
+                  testing::Stats(a.main.lblTotalSeconds.Caption().c_str(),
+                                 a.main.lblTotalMinutes.Caption().c_str(), "01", "00", 2));
         auto said = a.Said();
         EXPECT_EQ(std::count(said.begin(), said.end(), kUnloaded), 1);
         EXPECT_EQ(said.back(), kUnloaded);
@@ -142,9 +143,10 @@ TEST(Menu, ClearStatistics) {
         EXPECT_EQ(a.p.boxes.at(0).title, "Delete Statistics?");
         EXPECT_EQ(a.p.boxes.at(0).style, 20);
         EXPECT_EQ(a.Totals(), c.after);
-        EXPECT_EQ(a.File("c:\\pwick.dat"),
-                  testing::Stats(a.main.lblTotalSeconds.Caption().c_str(), a.main.lblTotalMinutes.Caption().c_str(),
-                                 a.main.lblTotalHours.Caption().c_str(), a.main.lblTotalDays.Caption().c_str()));
+        EXPECT_EQ(
+            a.File("c:\\pwick.dat"),
+            testing::Stats(a.main.lblTotalSeconds.Caption().c_str(), a.main.lblTotalMinutes.Caption().c_str(),
+                           a.main.lblTotalHours.Caption().c_str(), a.main.lblTotalDays.Caption().c_str(), 1));
         if (c.steps == 50) {
             EXPECT_EQ(changes, 33 + 10);  // 33 steps, and "9" ... "0" each filled to two digits
         }
@@ -164,7 +166,8 @@ TEST(Menu, VersionHistory) {
     EXPECT_EQ(text.substr(0, 8), "\t\t     -");
     EXPECT_EQ(text.substr(text.size() - 18), "released: 07.15.00");
     auto& calls = a.win().calls;
-    EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()), (std::vector<std::string>{"notopmost", "topmost"}));
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 2, calls.end()),
+              (std::vector<std::string>{"notopmost", "topmost"}));
 }
 
 TEST(Credits, PlacementStaysOnScreen) {
@@ -174,7 +177,7 @@ TEST(Credits, PlacementStaysOnScreen) {
     } cases[] = {
         {3105, 1155, 15360, 11520, 3105 + (4575 - W) / 2, 1155 + (2025 - H) / 2},
         {14000, 1155, 15360, 11520, 15360 - W, 1155 + (2025 - H) / 2},  // flush with the right edge
-        {3105, -600, 15360, 11520, 3105 + (4575 - W) / 2, 0},            // Top would be negative
+        {3105, -600, 15360, 11520, 3105 + (4575 - W) / 2, 0},           // Top would be negative
         {3105, 1155, 3000, 1000, 0, 1000 - H},                          // a screen smaller than the window
     };
     for (auto& c : cases) {

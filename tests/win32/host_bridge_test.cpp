@@ -117,8 +117,9 @@ TEST(HostBridge, NoEnterFollowsATextThatTimedOut) {
     SendChat(p, "late line");
     // Messages are handled in the order sent, so once this one is answered the log
     // holds whatever came before it.
-    ASSERT_TRUE(WaitFor([&] { return p.SendGetTextLength(host.Frame()).has_value(); }, 20));
-    for (const std::string& line : Summary(host.Log(), {"CHAR", "POST"})) ADD_FAILURE() << line;
+    ASSERT_TRUE(WaitFor([&] { return p.SendGetTextLength(host.Frame(), kSendTimeoutMs).has_value(); }, 20));
+    for (const std::string& line : Summary(host.Log(), {"CHAR", "POST"}))
+        ADD_FAILURE() << line;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/bridge.h"
+#include "platform/pause.h"
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
@@ -47,7 +48,7 @@ LRESULT CALLBACK TestWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 class TestWindow {
-public:
+  public:
     TestWindow(Behaviour& b, const char* text) {
         static const char* cls = [] {
             WNDCLASSA wc{};
@@ -65,7 +66,7 @@ public:
     HWND get() const { return w_; }
     Hwnd id() const { return reinterpret_cast<Hwnd>(w_); }
 
-private:
+  private:
     HWND w_;
 };
 
@@ -98,7 +99,9 @@ TEST(Win32Loop, PauseKeepsDispatchingAndWaitWakesForInput) {
     Behaviour b;
     TestWindow w(b, "");
     using Clock = std::chrono::steady_clock;
-    auto seconds = [](Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); };
+    auto seconds = [](Clock::time_point t) {
+        return std::chrono::duration<double>(Clock::now() - t).count();
+    };
 
     PostMessageA(w.get(), WM_APP, 0, 0);
     SetTimer(w.get(), 1, 100, nullptr);
@@ -118,12 +121,43 @@ TEST(Win32Loop, PauseKeepsDispatchingAndWaitWakesForInput) {
     p.PumpEvents();
     EXPECT_EQ(b.posted, 2);
 
-    // A quit request seen while pumping stays for the program's own loop.
+    // A quit request seen while pumping is taken once, handed on, and not put back:
+    // the wait that saw it sleeps on instead of spinning on it.
+    int asked = 0;
+    p.QuitAsked = [&] { ++asked; };
+    auto cpu = [] {
+        FILETIME created, exited, kernel, user;
+        GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+        auto ticks = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+        return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+    };
     PostQuitMessage(7);
-    p.PumpEvents();
+    const double cpuBefore = cpu();
+    start = Clock::now();
+    Pause(p, 2);
+    EXPECT_LT(cpu() - cpuBefore, 0.5 * seconds(start));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(p.QuitReceived());
     MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(Win32Loop, InsideTheSystemsMoveLoopTheWaitsLeaveMouseAndKeysAlone) {
+    Win32Platform p;
+    Behaviour b;
+    TestWindow w(b, "");
+    p.SystemLoop(true);
+    for (UINT msg : {WM_LBUTTONUP, WM_NCLBUTTONUP, WM_KEYUP, WM_APP})
+        PostMessageA(w.get(), msg, 0, 0);
+    p.PumpEvents();
+    EXPECT_EQ(b.posted, 1);
+    MSG msg;
+    for (UINT left : {WM_LBUTTONUP, WM_NCLBUTTONUP, WM_KEYUP})
+        EXPECT_TRUE(PeekMessageA(&msg, w.get(), left, left, PM_REMOVE)) << left;
+    p.SystemLoop(false);
+    PostMessageA(w.get(), WM_LBUTTONUP, 0, 0);
+    p.PumpEvents();
+    EXPECT_FALSE(PeekMessageA(&msg, w.get(), WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE));
 }
 
 }  // namespace

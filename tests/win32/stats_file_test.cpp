@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -24,9 +25,10 @@ const std::string kWrite = kWriteLocation;
 const std::string kNone = "<none>";
 const std::string kFolder = "<folder>";
 
-std::string Stats(const char* s, const char* m, const char* h, const char* d) {
+// A statistics file; a saved one also carries its save generation.
+std::string Stats(const char* s, const char* m, const char* h, const char* d, int generation = -1) {
     return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d +
-           "\r\n";
+           "\r\n" + (generation < 0 ? "" : "Generation=" + std::to_string(generation) + "\r\n");
 }
 
 std::string Bytes(const std::string& path) {
@@ -116,18 +118,18 @@ TEST_F(StatsOnC, SaveCreatesReplacesAndKeepsTheRest) {
     FrmMain run(p);
     SetTotals(run, "7", "8", "9", "10");
     run.Stats().SaveTotals();
-    EXPECT_EQ(Bytes(kWrite), Stats("07", "08", "09", "10"));  // ANSI text, keys in this order
+    EXPECT_EQ(Bytes(kWrite), Stats("07", "08", "09", "10", 1));  // ANSI text, keys in this order
 
     SetTotals(run, "11", "12", "13", "14");
     run.Stats().SaveTotals();
-    EXPECT_EQ(Bytes(kWrite), Stats("11", "12", "13", "14"));
+    EXPECT_EQ(Bytes(kWrite), Stats("11", "12", "13", "14", 2));
 
     Place(kWrite, "; mine\r\n[Other]\r\nSeconds=1\r\n[stats]\r\nhours=5\r\nnote=x\r\n");
     run.Stats().SaveTotals();
     EXPECT_EQ(
         Bytes(kWrite),
         "; mine\r\n[Other]\r\nSeconds=1\r\n[stats]\r\nhours=13\r\nnote=x\r\nSeconds=11\r\nMinutes=12\r\n"
-        "Days=14\r\n");
+        "Days=14\r\nGeneration=3\r\n");
     EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
 }
 
@@ -183,12 +185,12 @@ TEST_F(StatsOnC, SaveThatCannotReachCGoesBesideTheProgram) {
         run.Stats().SaveTotals();
         EXPECT_TRUE(p.boxes.empty());
     }
-    EXPECT_EQ(Bytes(InFolder()), Stats("42", "00", "00", "00"));
+    EXPECT_EQ(Bytes(InFolder()), Stats("42", "00", "00", "00", 1));
     // The older copy could not be deleted; the next start must not let it win.
     EXPECT_EQ(Bytes(kWrite), Stats("01", "00", "00", "00"));
     EXPECT_EQ(Load(), "00 00 00 42");
     EXPECT_EQ(Bytes(kWrite), kNone);
-    EXPECT_EQ(Bytes(InFolder()), Stats("42", "00", "00", "00"));
+    EXPECT_EQ(Bytes(InFolder()), Stats("42", "00", "00", "00", 1));
     EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
     EXPECT_EQ(Bytes(InFolder() + ".new"), kNone);
 }
@@ -208,7 +210,7 @@ TEST_F(StatsOnC, NowhereToSaveTellsTheUserOncePerRun) {
     // Once c:\ is free again, saves get through without another word.
     busy.Release();
     run.Stats().SaveTotals();
-    EXPECT_EQ(Bytes(kWrite), Stats("42", "00", "00", "00"));
+    EXPECT_EQ(Bytes(kWrite), Stats("42", "00", "00", "00", 3));
     EXPECT_EQ(p.boxes.size(), 1u);
 }
 
@@ -228,8 +230,24 @@ TEST_F(StatsOnC, ProgramFolderNamedBeyondTheWesternCodePage) {
         EXPECT_TRUE(p.boxes.empty());
     }
     Place(kWrite, kNone);
-    EXPECT_EQ(Bytes(InFolder()), Stats("06", "04", "03", "02"));
+    EXPECT_EQ(Bytes(InFolder()), Stats("06", "04", "03", "02", 1));
     EXPECT_EQ(Load(), "02 03 04 06");
+}
+
+// Dates a file `days` from now (negative: in the past).
+void Date(const std::string& path, int days) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart += static_cast<long long>(days) * 86400LL * 10000000LL;
+    FILETIME when{t.LowPart, t.HighPart};
+    HANDLE h = CreateFileW(ToUtf16(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, nullptr, nullptr, &when);
+    CloseHandle(h);
 }
 
 TEST_F(StatsOnC, ALogOffThroughTheRealWindowSavesTheTotals) {
@@ -240,7 +258,74 @@ TEST_F(StatsOnC, ALogOffThroughTheRealWindowSavesTheTotals) {
     EXPECT_TRUE(SendMessageW(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     SendMessageW(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(p.quits, 1);
-    EXPECT_EQ(Bytes(kWrite), Stats("07", "08", "09", "10"));
+    EXPECT_EQ(Load(), "10 09 08 07");
+}
+
+TEST_F(StatsOnC, TheLaterSaveWinsWhateverTheFileTimesSay) {
+    const std::string later = Stats("09", "09", "09", "09", 6), earlier = Stats("01", "01", "01", "01", 5);
+    // c:\ holds the later save, but a clock set back dated the folder's copy ahead.
+    Place(InFolder(), earlier);
+    Date(InFolder(), 2);
+    Place(kWrite, later);
+    EXPECT_EQ(Load(), "09 09 09 09");
+    EXPECT_EQ(Bytes(InFolder()), later);
+    EXPECT_EQ(Bytes(kWrite), kNone);
+    // The other way round: the folder's copy is the later save, c:\ is dated ahead.
+    Place(kWrite, earlier);
+    Date(kWrite, 2);
+    EXPECT_EQ(Load(), "09 09 09 09");
+    EXPECT_EQ(Bytes(InFolder()), later);
+    EXPECT_EQ(Bytes(kWrite), kNone);
+    // A copy without plain totals never wins; it is kept beside as .bad.
+    const std::string broken = "[Stats]\r\nSeconds=x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=99\r\n";
+    Place(kWrite, broken);
+    EXPECT_EQ(Load(), "09 09 09 09");
+    EXPECT_EQ(Bytes(kWrite + ".bad"), broken);
+    Place(kWrite + ".bad", kNone);
+}
+
+TEST_F(StatsOnC, ALockedFileIsNeitherEmptyNorOverwritten) {
+    const std::string held = Stats("05", "05", "05", "05", 8);
+    Place(InFolder(), Stats("01", "00", "00", "00", 3));
+    Place(kWrite, held);
+    {
+        InUse busy(kWrite);
+        ASSERT_TRUE(busy.Held());
+        FrmMain run(p);
+        run.Stats().LoadTotals();
+        EXPECT_EQ(Totals(run), "00 00 00 01");  // what could be read
+        ASSERT_EQ(p.boxes.size(), 1u);
+        EXPECT_NE(p.boxes[0].text.find("c:\\pwick.dat"), std::string::npos);
+        busy.Release();
+        // Readable again, but not read in this run: saves go beside the program.
+        run.lblTotalSeconds.SetCaption("02");
+        run.Stats().SaveTotals();
+        run.Stats().SaveTotals();
+        EXPECT_EQ(p.boxes.size(), 1u);
+    }
+    EXPECT_EQ(Bytes(kWrite), held);
+    EXPECT_EQ(Bytes(InFolder()), Stats("02", "00", "00", "00", 5));
+}
+
+TEST_F(StatsOnC, AStagedFileThatReadsBackWrongReplacesNothing) {
+    const std::string before = Stats("01", "02", "03", "04", 1);
+    Place(kWrite, before);
+    p.readFilter = [](const std::string& path, const std::string& value) {
+        return path.ends_with(".new") ? value + "0" : value;
+    };
+    FrmMain run(p);
+    run.lblTotalSeconds.SetCaption("42");
+    run.Stats().SaveTotals();
+    EXPECT_EQ(Bytes(kWrite), before);
+    EXPECT_EQ(Bytes(InFolder()), kNone);
+    EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
+    EXPECT_EQ(Bytes(InFolder() + ".new"), kNone);
+    ASSERT_EQ(p.boxes.size(), 1u);
+    EXPECT_EQ(p.boxes[0].title, "Haulted!");
+    // Once the disk reads back true, the next save goes through.
+    p.readFilter = nullptr;
+    run.Stats().SaveTotals();
+    EXPECT_EQ(Bytes(kWrite), Stats("42", "00", "00", "00", 2));
 }
 
 long TotalSeconds(const FrmMain& m) {
@@ -316,6 +401,7 @@ TEST_F(SaveLoop, KilledAtRandomMomentsTheTotalsStillLoadAndNeverGoBack) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<DWORD> delayMs(2, 40);
     long last = 0;
+    unsigned long long lastGeneration = 0;
     for (int kill = 0; kill < kKills; ++kill) {
         ASSERT_TRUE(RunAndKill(delayMs(rng))) << "kill " << kill << ": the loop did not run";
         const std::string left = Left();
@@ -327,6 +413,11 @@ TEST_F(SaveLoop, KilledAtRandomMomentsTheTotalsStillLoadAndNeverGoBack) {
             std::string v = ReadIniValue(p, "Stats", key, run.Stats().ReadLocation());
             EXPECT_TRUE(now == 0 || IsPlainTotal(v)) << "kill " << kill << ": " << key << "=" << v;
         }
+        const unsigned long long generation = std::strtoull(
+            ReadIniValue(p, "Stats", kGenerationKey, run.Stats().ReadLocation()).c_str(), nullptr, 10);
+        ASSERT_GE(generation, lastGeneration)
+            << "kill " << kill << ": the save generation went back; it left:" << left;
+        lastGeneration = generation;
         last = now;
     }
     EXPECT_GT(last, kKills / 4) << "the loop hardly ever got a save through";

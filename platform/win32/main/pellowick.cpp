@@ -15,9 +15,12 @@ constexpr wchar_t kMainClass[] = L"pellowick_frmMain";
 // Two copies would overwrite each other's totals and post every line twice: a
 // second start only brings the first copy's window forward.
 bool AnotherCopyRuns() {
-    // Held until the process ends; the system releases it then.
-    CreateMutexW(nullptr, FALSE, kInstanceMutex);
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    // Held until the process ends; the system releases it then. A mutex we may not
+    // open was made by a copy running with more rights: that copy runs too.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutex);
+    const DWORD error = GetLastError();
+    if (mutex && error != ERROR_ALREADY_EXISTS) return false;
+    if (!mutex && error != ERROR_ACCESS_DENIED) return false;
     for (int tries = 0; tries < 30; ++tries) {  // the first copy may still be loading
         if (HWND w = FindWindowW(kMainClass, nullptr)) {
             if (IsIconic(w)) ShowWindowAsync(w, SW_RESTORE);
@@ -33,15 +36,28 @@ int Run() {
     if (AnotherCopyRuns()) return 0;
     pw::Win32Platform platform;
     pw::FrmMain main(platform);
+    // A quit message from outside is a close: the totals are saved and "unloaded"
+    // is posted, wherever the quit arrives.
+    platform.QuitAsked = [&main] { main.lblClose_Click(); };
     main.Form_Load();
     main.Window().Show();
     // The program ends in Form_Unload; the loop only serves until then.
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (!platform.QuitReceived()) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            platform.QuitAsked();
+            break;
+        }
+        if (got < 0) break;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return 0;
+    // A close that has to wait for a running stop finishes it from inside the loop.
+    for (;;) {
+        platform.PumpEvents();
+        platform.WaitForEvents(1);
+    }
 }
 
 }  // namespace

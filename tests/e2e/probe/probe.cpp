@@ -10,6 +10,8 @@
 //   pw_probe [--wait MS] msgbox TITLE           prints text=, icon= (stop, exclamation,
 //       information, question, none or unknown) and buttons= (e.g. "yes no") of that box
 //   pw_probe [--wait MS] press TITLE ok|yes|no  presses that button of the box
+//   pw_probe [--wait MS] quit --class NAME | --title TEXT
+//       posts WM_QUIT to the thread that owns that window, as another program may
 //
 // Output is UTF-8, one key=value a line; CR and LF inside a text are written as \r and
 // \n. Exit status: 0 done, 1 no such window (after the wait), 2 bad arguments.
@@ -180,7 +182,7 @@ bool Parse(int argc, wchar_t** argv, Request& req) {
     }
     if (i >= argc) return false;
     req.verb = argv[i++];
-    if (req.verb == L"window" || req.verb == L"gone") {
+    if (req.verb == L"window" || req.verb == L"gone" || req.verb == L"quit") {
         if (i + 2 != argc) return false;
         if (std::wcscmp(argv[i], L"--class") == 0) {
             req.cls = argv[i + 1];
@@ -212,6 +214,8 @@ int Run(const Request& req) {
         if (wantGone && !w) return 0;
         if (!wantGone && w) {
             if (req.verb == L"window") return ShowWindowFacts(w);
+            if (req.verb == L"quit")
+                return PostThreadMessageW(GetWindowThreadProcessId(w, nullptr), WM_QUIT, 0, 0) ? 0 : 1;
             if (req.verb == L"msgbox") {
                 HWND text = GetDlgItem(w, kStaticTextId);
                 if (text) {
@@ -238,7 +242,7 @@ int wmain(int argc, wchar_t** argv) {
     Request req;
     if (!Parse(argc, argv, req)) {
         Print("usage",
-              "pw_probe [--wait MS] window|gone --class NAME|--title TEXT | msgbox TITLE | "
+              "pw_probe [--wait MS] window|gone|quit --class NAME|--title TEXT | msgbox TITLE | "
               "press TITLE ok|yes|no | at X Y");
         return 2;
     }

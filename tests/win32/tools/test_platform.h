@@ -1,8 +1,10 @@
-// The real Win32 platform with three things put under a test's control: the
-// program's folder, where "c:\pwick.dat" really lies, and message boxes, which are
-// recorded instead of shown (nobody is there to click them).
+// The real Win32 platform with four things put under a test's control: the
+// program's folder, where "c:\pwick.dat" really lies, message boxes, which are
+// recorded instead of shown (nobody is there to click them), and what profile reads
+// return.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,21 +25,30 @@ class TestPlatform final : public Platform {
     // False: Quit only counts, so a test can look at what the program left behind.
     bool quitEndsProcess = true;
     int quits = 0;
+    // Every profile value read passes through this when set (a disk that reads back wrong).
+    std::function<std::string(const std::string& path, const std::string& value)> readFilter;
 
     Hwnd FindTopWindow(const char* cls) override { return real_.FindTopWindow(cls); }
     Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override {
         return real_.FindChildWindow(parent, after, cls);
     }
-    std::optional<std::int64_t> SendGetTextLength(Hwnd w) override { return real_.SendGetTextLength(w); }
-    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap) override {
-        return real_.SendGetText(w, buf, cap);
+    FileAccess ProbeFile(const std::string& path) override { return real_.ProbeFile(Path(path)); }
+    bool WindowExists(Hwnd w) override { return real_.WindowExists(w); }
+    std::optional<std::int64_t> SendGetTextLength(Hwnd w, unsigned ms) override {
+        return real_.SendGetTextLength(w, ms);
     }
-    bool SendSetText(Hwnd w, const std::string& ansi) override { return real_.SendSetText(w, ansi); }
-    bool SendChar(Hwnd w, unsigned ch) override { return real_.SendChar(w, ch); }
+    std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap, unsigned ms) override {
+        return real_.SendGetText(w, buf, cap, ms);
+    }
+    bool SendSetText(Hwnd w, const std::string& ansi, unsigned ms) override {
+        return real_.SendSetText(w, ansi, ms);
+    }
+    bool SendChar(Hwnd w, unsigned ch, unsigned ms) override { return real_.SendChar(w, ch, ms); }
     void ShowWindowAsync(Hwnd w, int cmd) override { real_.ShowWindowAsync(w, cmd); }
     std::string AnsiFromText(std::string_view utf8) override { return real_.AnsiFromText(utf8); }
     std::string TextFromAnsi(std::string_view ansi) override { return real_.TextFromAnsi(ansi); }
     float ClockSeconds() override { return real_.ClockSeconds(); }
+    double Uptime() override { return real_.Uptime(); }
     void PumpEvents() override { real_.PumpEvents(); }
     void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
 
@@ -46,13 +57,19 @@ class TestPlatform final : public Platform {
                                   const std::string& def,
                                   std::size_t cap,
                                   const std::string& path) override {
-        return real_.ReadProfileValue(section, key, def, cap, Path(path));
+        std::string value = real_.ReadProfileValue(section, key, def, cap, Path(path));
+        return readFilter ? readFilter(path, value) : value;
     }
     bool WriteProfileValue(const std::string& section,
                             const std::string& key,
                             const std::string& value,
                             const std::string& path) override {
         return real_.WriteProfileValue(section, key, value, Path(path));
+    }
+    bool WriteProfileKeys(const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& keys,
+                          const std::string& path) override {
+        return real_.WriteProfileKeys(section, keys, Path(path));
     }
     bool FlushProfile(const std::string& path) override { return real_.FlushProfile(Path(path)); }
     bool IsOrdinaryFile(const std::string& path) override { return real_.IsOrdinaryFile(Path(path)); }

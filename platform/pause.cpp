@@ -1,6 +1,6 @@
-#include <cmath>
+#include "platform/pause.h"
 
-#include "host/bridge.h"
+#include <cmath>
 
 namespace pw {
 namespace {
@@ -12,7 +12,7 @@ constexpr double kDay = 86400;
 // still end after its duration, so time is accumulated reading by reading and a
 // step back counts as no time, not as a day or an hour to wait out.
 class PauseClock {
-public:
+  public:
     explicit PauseClock(Platform& p) : p_(p), last_(p.ClockSeconds()) {
         // The start is the clock rounded to the nearest second, ties to even.
         elapsed_ = last_ - std::nearbyint(static_cast<double>(last_));
@@ -26,7 +26,7 @@ public:
         return elapsed_;
     }
 
-private:
+  private:
     Platform& p_;
     double last_;
     double elapsed_;

@@ -1,0 +1,35 @@
+// The lifetime-total labels and the statistics file: loads the totals into the
+// labels, saves what the labels show, and tells the user, once per run each, when a
+// save found no place on the disk or a statistics file could not be read.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "idling/totals.h"
+#include "platform/forms.h"
+#include "stats/stats_file.h"
+
+namespace pw {
+
+class TotalsStore {
+  public:
+    TotalsStore(Platform& p, TotalLabels totals, Form& owner);
+
+    std::string ReadLocation() const { return file_.ReadLocation(); }
+    void LoadTotals();
+    // Saves the four captions, each read just before the save; `extra` rides along.
+    void SaveTotals(const std::vector<IniEntry>& extra = {});
+
+  private:
+    void Tell(bool& told, const std::string& text);
+
+    Platform& p_;
+    TotalLabels t_;
+    Form& owner_;
+    StatsFile file_;
+    bool toldSaveFailed_ = false;
+    bool toldUnreadable_ = false;
+};
+
+}  // namespace pw

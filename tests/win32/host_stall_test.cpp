@@ -1,0 +1,119 @@
+// pellowick against a hostsim that stops answering for a few seconds and then goes
+// on: a busy host is not a host that left.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+
+#include "host/bridge.h"
+#include "platform/pause.h"
+#include "tests/win32/hostsim_process.h"
+#include "tests/win32/tools/test_platform.h"
+#include "ui/frm_main.h"
+#include "ui/frm_menu.h"
+
+#include <windows.h>
+
+namespace pw {
+namespace {
+
+using test::HostSimProcess;
+using test::LogLine;
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::string> Payloads(const std::vector<LogLine>& log, const std::string& event) {
+    std::vector<std::string> out;
+    for (const LogLine& l : log)
+        if (l.event == event) out.push_back(l.payload);
+    return out;
+}
+
+auto Has(const std::string& event) {
+    return [=](const std::vector<LogLine>& log) { return !Payloads(log, event).empty(); };
+}
+
+// A hostsim with a stall file, and pellowick's main window over it, idle.
+class HostStall : public testing::Test {
+  protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        stallFile_ = ToUtf8(temp) + "pw_stall_" + std::to_string(GetCurrentProcessId());
+        DeleteFileW(ToUtf16(stallFile_).c_str());
+        host_ = std::make_unique<HostSimProcess>(std::vector<std::string>{"--stall-file", stallFile_});
+        p_.programFolder = root_ = "C:\\pw_stall_" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryW(ToUtf16(root_).c_str(), nullptr);
+        main_ = std::make_unique<FrmMain>(p_);
+        // Hold the timer ticks' durations: no tick may wait long on a silent host.
+        main_->Timer1.Tick = [this, tick = main_->Timer1.Tick] {
+            auto start = Clock::now();
+            tick();
+            longestTick_ =
+                std::max(longestTick_, std::chrono::duration<double>(Clock::now() - start).count());
+        };
+        main_->Controller().picStartUp_Click();
+        ASSERT_TRUE(main_->Timer1.Enabled());
+        ASSERT_TRUE(host_->WaitForLog(Has("POST"), 10));
+    }
+    void TearDown() override {
+        main_.reset();
+        host_.reset();
+        DeleteFileW(ToUtf16(stallFile_).c_str());
+        for (const char* f : {"\\pwick.dat", "\\pwick.dat.new"})
+            DeleteFileW(ToUtf16(root_ + f).c_str());
+        RemoveDirectoryW(ToUtf16(root_).c_str());
+    }
+    // The host stops answering for `ms`, from about now.
+    void Stall(unsigned ms) {
+        const std::wstring staged = ToUtf16(stallFile_ + ".tmp");
+        HANDLE h = CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        const std::string text = std::to_string(ms);
+        DWORD written = 0;
+        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(h);
+        MoveFileExW(staged.c_str(), ToUtf16(stallFile_).c_str(), MOVEFILE_REPLACE_EXISTING);
+        ASSERT_TRUE(host_->WaitForLog(Has("STALL"), 10));
+    }
+
+    test::TestPlatform p_;
+    std::string stallFile_, root_;
+    std::unique_ptr<HostSimProcess> host_;
+    std::unique_ptr<FrmMain> main_;
+    double longestTick_ = 0;
+};
+
+TEST_F(HostStall, FourSecondsWhileIdleLeaveNoTrace) {
+    Stall(4000);
+    Pause(p_, 8);  // the stall and a few seconds after it, ticking
+    EXPECT_TRUE(host_->WaitForLog(Has("RESUME"), 1));
+    EXPECT_TRUE(p_.boxes.empty());
+    EXPECT_TRUE(main_->Timer1.Enabled());
+    EXPECT_GE(CaptionValue(main_->lblSeconds.Caption()), 4);
+    EXPECT_LT(longestTick_, kSendTimeoutMs / 1000.0 + 1.5);
+    EXPECT_EQ(Payloads(host_->Log(), "POST").size(), 1u);  // "now idle" only
+
+    main_->Controller().picStopUp_Click();
+    ASSERT_TRUE(host_->WaitForLog([](auto& log) { return Payloads(log, "POST").size() == 2; }, 10));
+    EXPECT_NE(Payloads(host_->Log(), "POST").back().find("not idle"), std::string::npos);
+}
+
+TEST_F(HostStall, TheMinuteLineKeepsTextTypedBeforeIt) {
+    Hwnd input = FindChatInput(p_);
+    ASSERT_TRUE(p_.SendSetText(input, "half typed", kSendTimeoutMs));  // the user typing
+    // Seen at the last minute mark already: read now, it would be cleared and replaced.
+    main_->Menu().lblChatLine.SetCaption("half typed");
+    Stall(3000);
+    // A minute falls due while the host does not answer.
+    main_->lblSeconds.SetCaption("60");
+    EXPECT_EQ(main_->lblMinutes.Caption(), "01");
+    ASSERT_TRUE(host_->WaitForLog(Has("RESUME"), 10));
+    Pause(p_, 1);
+    EXPECT_EQ(GetText(p_, input), "half typed");
+    EXPECT_EQ(Payloads(host_->Log(), "POST").size(), 1u);
+    EXPECT_EQ(Payloads(host_->Log(), "SETTEXT").back(), "half typed");
+    EXPECT_TRUE(p_.boxes.empty());
+}
+
+}  // namespace
+}  // namespace pw
