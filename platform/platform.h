@@ -118,8 +118,6 @@ class Platform {
     virtual bool MoveFileReplace(const std::string& from, const std::string& to) = 0;
     // True when both paths exist and name the same file (volume + file id).
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
-    // Last-write time in 100 ns units, nullopt when the file is missing.
-    virtual std::optional<std::int64_t> FileWriteTime(const std::string& path) = 0;
     // The folder holding the running program, without a trailing backslash.
     virtual std::string ProgramFolder() = 0;
 

@@ -85,9 +85,6 @@ class TimedPlatform final : public pw::Platform {
         return p_.MoveFileReplace(from, to);
     }
     bool SameFile(const std::string& a, const std::string& b) override { return p_.SameFile(a, b); }
-    std::optional<std::int64_t> FileWriteTime(const std::string& path) override {
-        return p_.FileWriteTime(path);
-    }
     std::string ProgramFolder() override { return p_.ProgramFolder(); }
 
     int ShowMessageBox(pw::Form* owner, const std::string& text, const std::string& title, int style) override {

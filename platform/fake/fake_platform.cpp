@@ -278,7 +278,6 @@ bool FakePlatform::RunDue() {
 void FakePlatform::PumpEvents() {
     ++pumps;
     now += pumpCost;
-    cpuSpin += pumpCost;
     RunDue();
 }
 
@@ -329,7 +328,6 @@ std::string FakePlatform::Normal(const std::string& path) {
 
 FakePlatform::File* FakePlatform::FindFile(const std::string& path) {
     std::string key = Normal(path);
-    if (auto a = aliases.find(key); a != aliases.end()) key = a->second;
     auto it = files.find(key);
     return it == files.end() ? nullptr : &it->second;
 }
@@ -337,7 +335,6 @@ FakePlatform::File* FakePlatform::FindFile(const std::string& path) {
 void FakePlatform::PutFile(const std::string& path, std::string bytes) {
     File& f = files[Normal(path)];
     f.bytes = std::move(bytes);
-    Touch(f);
 }
 
 bool FakePlatform::CanWrite(const std::string& path) {
@@ -358,7 +355,7 @@ FileAccess FakePlatform::ProbeFile(const std::string& path) {
 bool FakePlatform::CopyFileReplace(const std::string& from, const std::string& to) {
     File* src = FindFile(from);
     if (!src || !CanWrite(to)) return false;
-    File copy = *src;  // keeps the source's write time, as CopyFile does
+    File copy = *src;
     copy.readOnly = false;
     files[Normal(to)] = copy;
     return true;
@@ -368,7 +365,7 @@ bool FakePlatform::RemoveFile(const std::string& path) {
     File* f = FindFile(path);
     std::string n = Normal(path);
     if (!f || f->readOnly || readOnlyFolders.count(n.substr(0, n.rfind('\\')))) return false;
-    files.erase(files.find(aliases.count(n) ? aliases[n] : n));
+    files.erase(files.find(n));
     return true;
 }
 
@@ -384,11 +381,6 @@ bool FakePlatform::MoveFileReplace(const std::string& from, const std::string& t
 bool FakePlatform::SameFile(const std::string& a, const std::string& b) {
     File* fa = FindFile(a);
     return fa && fa == FindFile(b);
-}
-
-std::optional<std::int64_t> FakePlatform::FileWriteTime(const std::string& path) {
-    File* f = FindFile(path);
-    return f ? std::optional<std::int64_t>(f->writeTime) : std::nullopt;
 }
 
 std::string FakePlatform::ReadProfileValue(const std::string& section,
@@ -462,7 +454,6 @@ bool FakePlatform::WriteProfileKeys(const std::string& section,
 
 int FakePlatform::ShowMessageBox(Form*, const std::string& text, const std::string& title, int style) {
     boxes.push_back({text, title, style, now});
-    if (boxSeconds > 0) RunFor(boxSeconds);  // the modal loop keeps dispatching
     if (!answers.empty()) {
         int a = answers.front();
         answers.erase(answers.begin());
@@ -541,55 +532,6 @@ void FakeFormWindow::Destroy() {
     destroyed = true;
     shown = false;
     calls.push_back("destroy");
-}
-
-// --- the host client's usual window tree --------------------------------------------------
-
-FakeHost::FakeHost(FakePlatform& platform, bool signedOn, bool inRoom) : p(platform) {
-    frame = p.AddWindow(0, "AOL Frame25", "America Online");
-    Hwnd bar = p.AddWindow(frame, "AOL Toolbar");
-    Hwnd inner = p.AddWindow(bar, "_AOL_Toolbar");
-    Hwnd combo = p.AddWindow(inner, "_AOL_Combobox");
-    address = p.AddWindow(combo, "Edit");
-    mdi = p.AddWindow(frame, "MDIClient");
-    if (signedOn) welcome = p.AddWindow(mdi, "AOL Child", "Welcome, Tester!");
-    if (inRoom) OpenRoom("Lobby 1");
-    p.At(address).onChar = [this](unsigned ch) {
-        if (ch != 13) return;
-        links.push_back(p.At(address).text);
-        if (roomOnAttempt && static_cast<int>(links.size()) == roomOnAttempt)
-            OpenRoom("pellowick " + std::to_string(links.size() - 1));
-    };
-}
-
-Hwnd FakeHost::OpenRoom(const std::string& caption) {
-    room = p.AddWindowOnTop(mdi, "AOL Child", caption);
-    p.AddWindow(room, "RICHCNTL");
-    input = p.AddWindow(room, "RICHCNTL");
-    for (const char* cls : {"_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox", "_AOL_Static"})
-        p.AddWindow(room, cls);
-    Hwnd box = input;
-    p.At(input).onChar = [this, box](unsigned ch) {
-        if (ch != 13) return;
-        // Like the host client: Enter posts the box's text and empties the box.
-        posts.push_back(p.TextFromAnsi(p.At(box).text));
-        p.At(box).text.clear();
-    };
-    return room;
-}
-
-void FakeHost::Stall(double seconds) {
-    std::function<void(Hwnd)> stall = [&](Hwnd w) {
-        p.At(w).silentUntil = p.now + seconds;
-        for (Hwnd child : p.At(w).children)
-            stall(child);
-    };
-    stall(frame);
-}
-
-void FakeHost::CloseRoom() {
-    p.RemoveWindow(room);
-    room = input = 0;
 }
 
 }  // namespace pw::fake

@@ -68,7 +68,6 @@ class FakePlatform : public Platform {
     double now = 12 * 3600.0;  // simulated seconds since midnight (not wrapped)
     double pumpCost = 0.0005;  // simulated time one pass of the event loop takes
     int pumps = 0;             // passes of the event loop so far
-    double cpuSpin = 0;        // simulated time spent pumping rather than waiting
     // Runs `event` in the first pass of the event loop at or after `time`.
     void At(double time, std::function<void()> event);
     void After(double delay, std::function<void()> event) { At(now + delay, std::move(event)); }
@@ -81,19 +80,15 @@ class FakePlatform : public Platform {
     std::vector<Box> boxes;
     // Answers the next boxes in turn; when empty, OK for MB_OK and No for Yes/No.
     std::vector<int> answers;
-    // Simulated time a box stays open, pumping events meanwhile (a modal loop).
-    double boxSeconds = 0;
 
     // --- files -----------------------------------------------------------------------
     struct File {
         std::string bytes;
-        std::int64_t writeTime = 0;
         bool readOnly = false;
         bool unreadable = false;  // there, but its contents cannot be read (held open, offline)
     };
     std::map<std::string, File> files;           // keyed by normalised path
     std::set<std::string> readOnlyFolders;       // normalised folder paths that refuse new files
-    std::map<std::string, std::string> aliases;  // another name for the same file
     std::string programFolder = "C:\\Program Files\\pellowick";
     int profileWrites = 0;
     // Fails the n-th coming profile write (1 = the next), to cut a save short.
@@ -145,7 +140,6 @@ class FakePlatform : public Platform {
     bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
-    std::optional<std::int64_t> FileWriteTime(const std::string& path) override;
     std::string ProgramFolder() override { return programFolder; }
     int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;
@@ -163,7 +157,6 @@ class FakePlatform : public Platform {
     bool Answers(Window& win, unsigned timeoutMs);
     // A message that timed out is still handled when the window wakes (unless it never does).
     void Later(Hwnd w, std::function<void()> handle);
-    void Touch(File& f) { f.writeTime = ++fileClock_; }
     double NextDue() const;
     bool RunDue();
     Hwnd Insert(Hwnd parent, std::string cls, std::string text, bool top);
@@ -183,7 +176,6 @@ class FakePlatform : public Platform {
         double due;
     };
     std::vector<TimerState> timers_;
-    std::int64_t fileClock_ = 1000;
 };
 
 // What a form's window was asked to do.
@@ -221,21 +213,5 @@ class FakeFormWindow : public FormWindow {
     float popupX = -1, popupY = -1;
 };
 
-// The host client's usual window tree: frame › MDI client › Welcome + one chat room
-// (transcript, input box and the other parts), and the toolbar chain to the address
-// box. Enter in the input box posts its text; Enter in the address box records the link.
-struct FakeHost {
-    explicit FakeHost(FakePlatform& p, bool signedOn = true, bool inRoom = true);
-    FakePlatform& p;
-    Hwnd frame = 0, mdi = 0, welcome = 0, room = 0, input = 0, address = 0;
-    std::vector<std::string> posts;  // UTF-8 lines posted to the room
-    std::vector<std::string> links;  // ANSI texts run from the address box
-    // Attempt number (1-based) at which a link opens a room; 0 never.
-    int roomOnAttempt = 1;
-    Hwnd OpenRoom(const std::string& caption);
-    void CloseRoom();
-    // The host's one thread stops answering for `seconds` of simulated time, from now.
-    void Stall(double seconds);
-};
 
 }  // namespace pw::fake

@@ -345,15 +345,6 @@ bool Win32Platform::SameFile(const std::string& a, const std::string& b) {
            x.nFileIndexLow == y.nFileIndexLow;
 }
 
-std::optional<std::int64_t> Win32Platform::FileWriteTime(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(FilePath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-    ULARGE_INTEGER t;
-    t.LowPart = data.ftLastWriteTime.dwLowDateTime;
-    t.HighPart = data.ftLastWriteTime.dwHighDateTime;
-    return static_cast<std::int64_t>(t.QuadPart);
-}
-
 std::string Win32Platform::ProgramFolder() {
     // The path may be longer than MAX_PATH; grow the buffer until it fits.
     std::wstring path(MAX_PATH, L'\0');

@@ -53,7 +53,6 @@ class Win32Platform final : public Platform {
     bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
-    std::optional<std::int64_t> FileWriteTime(const std::string& path) override;
     std::string ProgramFolder() override;
 
     int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;

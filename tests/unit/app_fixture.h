@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/fake/fake_platform.h"
+#include "fake_host.h"
 #include "ui/frm_main.h"
 #include "ui/frm_menu.h"
 

@@ -2,7 +2,7 @@
 
 #include "host/bridge.h"
 #include "platform/pause.h"
-#include "platform/fake/fake_platform.h"
+#include "fake_host.h"
 
 namespace pw {
 namespace {

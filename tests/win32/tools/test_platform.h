@@ -83,9 +83,6 @@ class TestPlatform final : public Platform {
     bool SameFile(const std::string& a, const std::string& b) override {
         return real_.SameFile(Path(a), Path(b));
     }
-    std::optional<std::int64_t> FileWriteTime(const std::string& path) override {
-        return real_.FileWriteTime(Path(path));
-    }
     std::string ProgramFolder() override {
         return programFolder.empty() ? real_.ProgramFolder() : programFolder;
     }
