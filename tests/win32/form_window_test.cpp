@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "platform/forms.h"
-#include "platform/win32/form_layout.h"
+#include "platform/form_layout.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/win32_platform.h"
 
