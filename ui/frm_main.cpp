@@ -183,7 +183,7 @@ void FrmMain::Unload(bool pause) {
 
 void FrmMain::lblMenu_Click() {
     FrmMenu& menu = Menu();
-    const float at = Frame1.Top() + picTitleBar.Top();
+    const float at = MenuPlace();
     if (const MenuItem* item = Window().TrackPopup(*menu.Menu(), at, at); item && item->Click) item->Click();
 }
 

@@ -63,6 +63,8 @@ public:
     void lblClose_Click();
     void Minimize() { Window().Minimize(); }
     void lblMenu_Click();
+    // Where the popup menu opens: both its client coordinates, in twips.
+    float MenuPlace() const { return Frame1.Top() + picTitleBar.Top(); }
 
     // frmMenu, created hidden the first time it is reached.
     FrmMenu& Menu();
