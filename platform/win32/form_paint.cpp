@@ -16,12 +16,12 @@ RECT ToRect(const PxRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-// A system edge with each of its one-pixel lines drawn `thickness` pixels wide, so an
-// edge keeps its look when everything else is enlarged. Shrinks `r` to inside it.
-void ThickEdge(HDC dc, RECT& r, UINT outer, UINT inner, int thickness) {
-    for (UINT part : {outer, inner})
-        for (int i = 0; i < thickness; ++i)
-            DrawEdge(dc, &r, part, BF_RECT | BF_ADJUST);
+// A two-line system edge, enlarged: its outer line `outerWidth` pixels wide, its inner
+// one `innerWidth`, so it keeps its look when everything else grows. Shrinks `r` to
+// inside it.
+void ThickEdge(HDC dc, RECT& r, UINT outer, UINT inner, int outerWidth, int innerWidth) {
+    for (int i = 0; i < outerWidth + innerWidth; ++i)
+        DrawEdge(dc, &r, i < outerWidth ? outer : inner, BF_RECT | BF_ADJUST);
 }
 
 class Painter {
@@ -88,7 +88,7 @@ class Painter {
         r.top += tm.tmHeight / 2;
         // The theme's and the system's edges are one pixel: drawn as they are only at 100 %.
         if (line_ != 1)
-            ThickEdge(dc, r, BDR_SUNKENOUTER, BDR_RAISEDINNER, line_);
+            ThickEdge(dc, r, BDR_SUNKENOUTER, BDR_RAISEDINNER, line_, line_);
         else if (theme_)
             DrawThemeBackground(theme_, dc, BP_GROUPBOX, GBS_NORMAL, &r, nullptr);
         else
@@ -112,7 +112,8 @@ class Painter {
         if (line_ == 1)
             DrawEdge(dc_, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
         else
-            ThickEdge(dc_, r, BDR_SUNKENOUTER, BDR_SUNKENINNER, line_);
+            // The two lines fill the 2-pixel border exactly: at 150 % one is wider.
+            ThickEdge(dc_, r, BDR_SUNKENOUTER, BDR_SUNKENINNER, line_, scale_.Len(2) - line_);
     }
 
     void Picture(const Control& c, const RECT& r) {
