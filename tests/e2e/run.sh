@@ -311,6 +311,13 @@ test_art() {
     report "window art: red title and bottom bars, grey start and stop faces"
 }
 
+test_art_colours() {
+    local problems
+    problems=$(check_art_colours "$work/window-at-start.png")
+    [[ -z "$problems" ]] || fail "$(paste -sd ';' - <<<"$problems") (see $work/window-at-start.png)"
+    report "window art at 100 %: every pixel of the pictures is one of the art's colours"
+}
+
 # Drags the title bar by (dx, dy) and expects the window to move exactly as far.
 drag_by() {
     local dx=$1 dy=$2 xy facts rect
@@ -547,6 +554,7 @@ test_scaled_display() {
 test_haulted_boxes
 if test_start_up; then
     test_art
+    test_art_colours
     test_drag
     test_idle_minute
     test_stats_file
@@ -556,7 +564,7 @@ if test_start_up; then
     test_scaled_display 144
     test_scaled_display 192
 else
-    for name in "window art" "title-bar drag" "idle minute" "on top of the maximized host client" \
+    for name in "window art" "window art colours" "title-bar drag" "idle minute" "on top of the maximized host client" \
         "statistics file at stop" "second copy" \
         "scroll stats" "close while idle" "at 144 DPI" "at 192 DPI"; do
         fail "not run: pellowick did not start against hostsim"
