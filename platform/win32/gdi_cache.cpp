@@ -12,7 +12,8 @@ namespace pw {
 
 namespace {
 
-// Pictures live as long as the process; nothing frees them before exit.
+// Decoded pictures, by resource name: kept until the process ends or the system
+// colours change (ClearArt).
 std::map<std::string, HBITMAP>& ArtCache() {
     static auto* cache = new std::map<std::string, HBITMAP>();
     return *cache;
