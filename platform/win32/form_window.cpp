@@ -128,6 +128,9 @@ class PopupMenu {
     std::vector<const MenuItem*> items_;
 };
 
+// The window's outer size for the form at `scale`.
+SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle);
+
 class Win32FormWindow final : public FormWindow {
   public:
     explicit Win32FormWindow(Form& form);
@@ -228,12 +231,7 @@ Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
     HWND owner = isMain ? nullptr : FindOwnMainWindow();
     // Other windows are placed over the main one: they start at its scale.
     scale_.dpi = owner ? WindowDpi(owner) : SystemDpi();
-    const auto outer = [&] {
-        const PxRect client = ClientRect(form, scale_);
-        RECT r{0, 0, client.right, client.bottom};
-        AdjustWindowRectEx(&r, style, FALSE, exStyle);
-        return SIZE{r.right - r.left, r.bottom - r.top};
-    };
+    const auto outer = [&] { return OuterSize(form, scale_, style, exStyle); };
     const auto place = [&](SIZE size) {
         if (!form.centreOnScreen) return POINT{scale_.Px(form.designLeft), scale_.Px(form.designTop)};
         return POINT{(GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
@@ -256,6 +254,13 @@ Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
     }
     cache_.SetDpi(scale_.dpi);
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
+}
+
+SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {
+    const PxRect client = ClientRect(form, scale);
+    RECT r{0, 0, client.right, client.bottom};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return {r.right - r.left, r.bottom - r.top};
 }
 
 // Another display or a new scale setting: everything is laid out, drawn and lettered
@@ -570,6 +575,14 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETTINGCHANGE:
             OnThemeOrColoursChanged();
             break;
+        case WM_GETDPISCALEDSIZE: {
+            // The size the layout gives at the new scale, not a linear stretch of this
+            // one: the rectangle WM_DPICHANGED suggests then fits the window exactly.
+            const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+            const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+            *reinterpret_cast<SIZE*>(lp) = OuterSize(form_, PixelScale{static_cast<int>(wp)}, style, exStyle);
+            return TRUE;
+        }
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;

@@ -190,6 +190,11 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
     click(130, 25);
     EXPECT_EQ(clicks, 0);
 
+    // Windows asks for the size at the new scale before it suggests a rectangle.
+    SIZE size{};
+    EXPECT_TRUE(SendMessageW(w, WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&size)));
+    EXPECT_EQ(size.cx, 150);
+    EXPECT_EQ(size.cy, 60);
     RECT suggested{400, 300, 600, 380};
     SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
     RECT now{};
