@@ -86,13 +86,13 @@ pw_stop_process() {
 }
 
 # Reads the main window's pixel geometry from pw_geometry (the real form definitions
-# and layout rules) at the DPI Wine reports now, or at the DPI given. Sets PW_GEOMETRY
+# and layout rules) at the DPI Wine reports now (LogPixels). Sets PW_GEOMETRY
 # (the report), PW_DPI, PW_PERCENT, PW_WIN_LEFT / PW_WIN_TOP (the design place; the
 # callers move them with the window), PW_WIN_WIDTH / PW_WIN_HEIGHT. Call it directly,
 # not inside $(...), and again after LogPixels changes.
 pw_load_geometry() {
     local report
-    report=$(wine "$(pw_geometry_exe)" "$@" </dev/null 2>/dev/null | tr -d '\r')
+    report=$(wine "$(pw_geometry_exe)" </dev/null 2>/dev/null | tr -d '\r')
     [[ -n "$report" ]] || pw__fail "pw_geometry said nothing; build it first" || return 1
     PW_GEOMETRY=$report
     PW_DPI=$(pw_fact "$report" dpi)
