@@ -30,7 +30,7 @@ pw_build_w32() {
         cmake -S "$PW_ROOT" -B "$PW_BUILD_W32" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$PW_ROOT/cmake/mingw-w64-x86_64.cmake" >"$log" 2>&1 || {
             tail -n 30 "$log" >&2
-            pw__fail "configuring the cross build in $PW_BUILD_W32 failed (log: $log)"
+            pw_fail "configuring the cross build in $PW_BUILD_W32 failed (log: $log)"
             return 1
         }
     fi
@@ -39,7 +39,7 @@ pw_build_w32() {
     for t in "$@"; do targets+=(--target "$t"); done
     cmake --build "$PW_BUILD_W32" -j "$(nproc)" "${targets[@]}" >>"$log" 2>&1 || {
         tail -n 30 "$log" >&2
-        pw__fail "building $* in $PW_BUILD_W32 failed (log: $log)"
+        pw_fail "building $* in $PW_BUILD_W32 failed (log: $log)"
         return 1
     }
 }
@@ -55,7 +55,7 @@ pw_fact() { sed -n "s/^$2=//p" <<<"$1" | head -n 1; }
 pw_install_pellowick() {
     local folder=$1 exe
     exe=$(pw_pellowick_exe)
-    [[ -f "$exe" ]] || pw__fail "no $exe: build the cross build first" || return 1
+    [[ -f "$exe" ]] || pw_fail "no $exe: build the cross build first" || return 1
     mkdir -p "$WINEPREFIX/drive_c/$folder" && cp "$exe" "$WINEPREFIX/drive_c/$folder/" || return 1
     printf 'C:\\%s\\pellowick.exe\n' "$folder"
 }
@@ -70,9 +70,9 @@ pw_start_pellowick() {
 
 # Waits until process pid has ended, for at most timeout_s seconds.
 pw_wait_exit() {
-    local pid=$1 deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$2")))
+    local pid=$1 deadline=$(($(pw_now_ms) + $(pw_seconds_to_ms "$2")))
     while pw_process_alive "$pid"; do
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.1
     done
 }
@@ -93,7 +93,7 @@ pw_stop_process() {
 pw_load_geometry() {
     local report
     report=$(wine "$(pw_geometry_exe)" </dev/null 2>/dev/null | tr -d '\r')
-    [[ -n "$report" ]] || pw__fail "pw_geometry said nothing; build it first" || return 1
+    [[ -n "$report" ]] || pw_fail "pw_geometry said nothing; build it first" || return 1
     PW_GEOMETRY=$report
     PW_DPI=$(pw_fact "$report" dpi)
     PW_PERCENT=$(pw_fact "$report" percent)
@@ -103,9 +103,9 @@ pw_load_geometry() {
 
 pw__geometry() {
     local value
-    [[ -n "${PW_GEOMETRY:-}" ]] || pw__fail "no geometry: call pw_load_geometry first" || return 1
+    [[ -n "${PW_GEOMETRY:-}" ]] || pw_fail "no geometry: call pw_load_geometry first" || return 1
     value=$(pw_fact "$PW_GEOMETRY" "$1")
-    [[ -n "$value" ]] || pw__fail "no $1 in the geometry" || return 1
+    [[ -n "$value" ]] || pw_fail "no $1 in the geometry" || return 1
     echo "$value"
 }
 
@@ -182,9 +182,9 @@ pw_posts() { awk -F '\t' '$2 == "POST" { print $4 }' "$1" 2>/dev/null; }
 # escaped payload, for at most timeout_s seconds.
 pw_wait_post() {
     local log=$1 payload=$2 timeout_s=$3 count=${4:-1}
-    local deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$timeout_s")))
+    local deadline=$(($(pw_now_ms) + $(pw_seconds_to_ms "$timeout_s")))
     until (($(pw_posts "$log" | grep -cFx -- "$payload") >= count)); do
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.1
     done
 }
