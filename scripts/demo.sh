@@ -7,6 +7,7 @@
 #
 # PW_BUILD_W32  the cross build (default build/win32 in the checkout)
 # PW_DEMO_OUT   where screenshots go (default /tmp/pellowick-demo)
+# PW_DEMO_DPI   the display's DPI for Wine (LogPixels; default 96, 192 is 200 %)
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -15,6 +16,7 @@ source "$root/scripts/lib/wine.sh"
 source "$root/scripts/lib/pellowick.sh"
 
 out=${PW_DEMO_OUT:-${TMPDIR:-/tmp}/pellowick-demo}
+dpi=${PW_DEMO_DPI:-96}
 started=$(date +%s)
 say() { printf 'demo: %s\n' "$*"; }
 die() {
@@ -24,7 +26,7 @@ die() {
 
 pw_install_deps || die "cannot install what the demo needs"
 say "building pellowick.exe and hostsim.exe in $PW_BUILD_W32 (the first time takes a minute or two)"
-pw_build_w32 pellowick hostsim pw_probe || die "the build failed"
+pw_build_w32 pellowick hostsim pw_probe pw_geometry || die "the build failed"
 started=$(date +%s)   # the demo's own time starts here
 
 headless=1
@@ -43,6 +45,8 @@ cleanup() {
     [[ -n "$follower" ]] && kill "$follower" 2>/dev/null && wait "$follower" 2>/dev/null
     pw_stop_process "$pellowick"
     pw_stop_process "$hostsim"
+    # A prefix that outlives the demo is left at 100 % (a throw-away one is gone by now).
+    if ((dpi != 96)) && [[ -f "${WINEPREFIX:-}/system.reg" ]]; then set_dpi 96; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -52,6 +56,9 @@ say "setting up Wine$( ((headless)) && echo ' and a virtual display (Xvfb)')"
 pw_wine_session || die "cannot set up Wine and a display"
 export PW_HOSTSIM
 PW_HOSTSIM=$(pw_hostsim_exe)
+set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1; }
+((dpi == 96)) || set_dpi "$dpi" || die "cannot set Wine's DPI to $dpi"
+pw_load_geometry || die "cannot read the window's geometry"
 
 # Prints the chat lines of the log as they arrive, until killed.
 follow_transcript() {
@@ -112,7 +119,7 @@ wait_or_die 'POST\t.*now idle</b>' 15 "the 'now idle' line"
 wait_or_die 'POST\t.*<b>idle</b>' 90 "the first 'idle' minute line"
 if ((headless)); then
     mkdir -p "$out"
-    pw_screenshot "$out/pellowick.png" "305x135+$PW_WIN_LEFT+$PW_WIN_TOP" || die "no screenshot"
+    pw_window_shot "$out/pellowick.png" || die "no screenshot"
 fi
 
 say "clicking stop: 'not idle', the idle time goes into the totals, the client is maximized"

@@ -1,5 +1,6 @@
-// Names of the pictures the windows show. The Win32 backend embeds each as a GIF
-// resource of the same name (art/<name>.gif).
+// Names of the pictures the windows show. The Win32 backend embeds each as GIF
+// resources: art/<name>.gif at 100 %, art/<name>_150.gif and art/<name>_200.gif
+// (sizes below at 100 %).
 #pragma once
 
 namespace pw::art {

@@ -199,8 +199,7 @@ void FrmMain::lblMenu_Click() {
     // No command starts once the program is closing.
     if (unloading_) return;
     FrmMenu& menu = Menu();
-    // On purpose x = y: both are the title bar's top (-90 + 210 twips), read at the click.
-    const float at = Frame1.Top() + picTitleBar.Top();
+    const float at = MenuPlace();
     if (const MenuItem* item = Window().TrackPopup(*menu.Menu(), at, at); item && item->Click) item->Click();
 }
 

@@ -63,6 +63,9 @@ public:
     void lblClose_Click();
     void Minimize() { Window().Minimize(); }
     void lblMenu_Click();
+    // Where the popup menu opens: both its client coordinates, in twips. On purpose
+    // x = y: both are the title bar's top (-90 + 210 twips), read at the click.
+    float MenuPlace() const { return Frame1.Top() + picTitleBar.Top(); }
 
     // frmMenu, created hidden the first time it is reached.
     FrmMenu& Menu();

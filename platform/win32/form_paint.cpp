@@ -3,17 +3,27 @@
 #include <vssym32.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
-#include "platform/win32/form_layout.h"
+#include "platform/form_layout.h"
 
 namespace pw {
 
 namespace {
 
+// A two-line system edge, enlarged: its outer line `outerWidth` pixels wide, its inner
+// one `innerWidth`, so it keeps its look when everything else grows. Shrinks `r` to
+// inside it.
+void ThickEdge(HDC dc, RECT& r, UINT outer, UINT inner, int outerWidth, int innerWidth) {
+    for (int i = 0; i < outerWidth + innerWidth; ++i)
+        DrawEdge(dc, &r, i < outerWidth ? outer : inner, BF_RECT | BF_ADJUST);
+}
+
 class Painter {
   public:
-    Painter(HDC dc, GdiCache& cache, HTHEME theme) : dc_(dc), cache_(cache), theme_(theme) {}
+    Painter(HDC dc, GdiCache& cache, HTHEME theme, PixelScale scale)
+        : dc_(dc), cache_(cache), theme_(theme), scale_(scale), line_(scale.Len(1)) {}
     ~Painter() {
         if (bitmapDc_) DeleteDC(bitmapDc_);
     }
@@ -72,7 +82,10 @@ class Painter {
         GetTextMetricsW(dc, &tm);
         SelectObject(dc, old);
         r.top += tm.tmHeight / 2;
-        if (theme_)
+        // The theme's and the system's edges are one pixel: drawn as they are only at 100 %.
+        if (line_ != 1)
+            ThickEdge(dc, r, BDR_SUNKENOUTER, BDR_RAISEDINNER, line_, line_);
+        else if (theme_)
             DrawThemeBackground(theme_, dc, BP_GROUPBOX, GBS_NORMAL, &r, nullptr);
         else
             DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
@@ -91,37 +104,61 @@ class Painter {
         Text(c, r, align | (c.wrap ? DT_WORDBREAK : DT_SINGLELINE));
     }
 
+    void SunkenEdge(RECT& r) {
+        if (line_ == 1)
+            DrawEdge(dc_, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+        else
+            // The two lines fill the 2-pixel border exactly: at 150 % one is wider.
+            ThickEdge(dc_, r, BDR_SUNKENOUTER, BDR_SUNKENINNER, line_, scale_.Len(2) - line_);
+    }
+
     void Picture(const Control& c, const RECT& r) {
-        const RECT inner = ToRect(ChildArea(c));
+        const RECT inner = ToRect(ChildArea(c, scale_));
         if (c.border3d) {
             RECT edge = r;
-            DrawEdge(dc_, &edge, EDGE_SUNKEN, BF_RECT);
+            SunkenEdge(edge);
         }
         Fill(inner, c.back);
-        HBITMAP bitmap = c.picture.empty() ? nullptr : ArtBitmap(c.picture);
+        if (c.picture.empty()) return;
+        // The pictures drawn nearest to the display's scale; what remains is made up by
+        // repeating pixels, never by blending them.
+        const int percent = scale_.Percent();
+        const int drawnAt = ArtPercentFor(percent);
+        HBITMAP bitmap = ArtBitmap(c.picture, drawnAt);
         if (!bitmap) return;
         BITMAP info{};
         GetObjectW(bitmap, sizeof info, &info);
-        const int w = std::min<int>(info.bmWidth, inner.right - inner.left);
-        const int h = std::min<int>(info.bmHeight, inner.bottom - inner.top);
-        if (w > 0 && h > 0) Blit(bitmap, inner.left, inner.top, w, h);
+        IntersectClipRect(dc_, inner.left, inner.top, inner.right, inner.bottom);
+        if (percent == drawnAt) {
+            Blit(bitmap, inner.left, inner.top, info.bmWidth, info.bmHeight);
+            return;
+        }
+        const auto scaled = [&](LONG n) {
+            return static_cast<int>(std::lround(double(n) * percent / drawnAt));
+        };
+        if (!bitmapDc_) bitmapDc_ = CreateCompatibleDC(dc_);
+        HGDIOBJ old = SelectObject(bitmapDc_, bitmap);
+        SetStretchBltMode(dc_, COLORONCOLOR);
+        StretchBlt(dc_, inner.left, inner.top, scaled(info.bmWidth), scaled(info.bmHeight), bitmapDc_, 0, 0,
+                   info.bmWidth, info.bmHeight, SRCCOPY);
+        SelectObject(bitmapDc_, old);
     }
 
     void TextBox(const Control& c, const RECT& r) {
         RECT inner = r;
-        if (c.border3d) {
-            DrawEdge(dc_, &inner, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-        }
+        if (c.border3d) SunkenEdge(inner);
         Fill(inner, c.back);
         // The margins an edit control keeps around its text.
-        InflateRect(&inner, -1, -1);
-        inner.left += 1;
+        InflateRect(&inner, -line_, -line_);
+        inner.left += line_;
         Text(c, inner, DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL);
     }
 
     HDC dc_;
     GdiCache& cache_;
     HTHEME theme_;
+    PixelScale scale_;
+    int line_;  // a one-pixel line at this scale
     HDC bitmapDc_ = nullptr;
 };
 
@@ -131,11 +168,11 @@ RECT ToRect(const PxRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-void PaintForm(const Form& form, HDC dc, const RECT& area, GdiCache& cache, HTHEME theme) {
+void PaintForm(const Form& form, HDC dc, const RECT& area, GdiCache& cache, HTHEME theme, PixelScale scale) {
     const PxRect update{area.left, area.top, area.right, area.bottom};
-    Painter painter(dc, cache, theme);
-    ForEachBottomUp(form, [&](const Control& c, const PxRect& clip) {
-        const PxRect rect = ControlRect(c);
+    Painter painter(dc, cache, theme, scale);
+    ForEachBottomUp(form, scale, [&](const Control& c, const PxRect& clip) {
+        const PxRect rect = ControlRect(c, scale);
         if (!rect.Intersects(clip) || !rect.Intersects(update)) return;
         const int saved = SaveDC(dc);
         IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);

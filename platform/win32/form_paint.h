@@ -5,15 +5,16 @@
 
 #include <uxtheme.h>
 
+#include "platform/form_layout.h"
 #include "platform/forms.h"
-#include "platform/win32/form_layout.h"
 #include "platform/win32/gdi_cache.h"
 
 namespace pw {
 
 RECT ToRect(const PxRect& r);
 
-// `theme` is the window's BUTTON theme, or nullptr for the classic look.
-void PaintForm(const Form& form, HDC dc, const RECT& area, GdiCache& cache, HTHEME theme);
+// `theme` is the window's BUTTON theme, or nullptr for the classic look; `scale` the
+// window's display scale (the cache's fonts must be made for the same DPI).
+void PaintForm(const Form& form, HDC dc, const RECT& area, GdiCache& cache, HTHEME theme, PixelScale scale);
 
 }  // namespace pw

@@ -14,7 +14,8 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/win32/form_layout.h"
+#include "platform/form_layout.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/form_paint.h"
 #include "platform/win32/gdi_cache.h"
 #include "platform/win32/res/resource.h"
@@ -125,6 +126,9 @@ class PopupMenu {
     std::vector<const MenuItem*> items_;
 };
 
+// The window's outer size for the form at `scale`.
+SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle);
+
 class Win32FormWindow final : public FormWindow {
   public:
     Win32FormWindow(Form& form, Win32Platform* platform);
@@ -142,14 +146,15 @@ class Win32FormWindow final : public FormWindow {
     void SetEnabled(bool enabled) override { EnableWindow(hwnd_, enabled); }
     void SetTitle(const std::string& title) override { SetWindowTextW(hwnd_, ToUtf16(title).c_str()); }
     void Minimize() override { ShowWindow(hwnd_, SW_MINIMIZE); }
+    // Screen twips at this window's own scale.
     void Move(float left, float top) override {
-        SetWindowPos(hwnd_, nullptr, PixelsFromTwips(left), PixelsFromTwips(top), 0, 0,
+        SetWindowPos(hwnd_, nullptr, scale_.Px(left), scale_.Px(top), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    float Left() const override { return Outer().left * kTwipsPerPixel; }
-    float Top() const override { return Outer().top * kTwipsPerPixel; }
-    float Width() const override { return (Outer().right - Outer().left) * kTwipsPerPixel; }
-    float Height() const override { return (Outer().bottom - Outer().top) * kTwipsPerPixel; }
+    float Left() const override { return scale_.Twips(Outer().left); }
+    float Top() const override { return scale_.Twips(Outer().top); }
+    float Width() const override { return scale_.Twips(Outer().right - Outer().left); }
+    float Height() const override { return scale_.Twips(Outer().bottom - Outer().top); }
     void Invalidate(const Control& c) override;
     void TimerChanged(Timer& t) override;
     void BeginDrag() override;
@@ -178,6 +183,7 @@ class Win32FormWindow final : public FormWindow {
     }
     void OnTimer(UINT_PTR id);
     void OnThemeOrColoursChanged();
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void Flush();
     // Runs a form handler; false when the window was destroyed meanwhile.
     template <typename F>
@@ -190,6 +196,7 @@ class Win32FormWindow final : public FormWindow {
     Form& form_;
     Win32Platform* platform_;  // told when the system's move or menu loop runs
     HWND hwnd_ = nullptr;
+    PixelScale scale_;
     HWND tooltip_ = nullptr;
     bool tooltipTried_ = false;
     std::map<const Control*, UINT_PTR> tools_;
@@ -220,22 +227,56 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
     // bar can still minimize and restore the window.
     const DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
     const DWORD exStyle = isMain ? WS_EX_APPWINDOW : 0;
-    RECT r{0, 0, PixelsFromTwips(form.clientWidth), PixelsFromTwips(form.clientHeight)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    int x = PixelsFromTwips(form.designLeft), y = PixelsFromTwips(form.designTop);
-    if (form.centreOnScreen) {
-        x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-        y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    }
     HWND owner = isMain ? nullptr : FindOwnMainWindow();
-    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, x, y, w, h, owner, nullptr,
-                    inst, this);
+    // Other windows are placed over the main one: they start at its scale.
+    scale_.dpi = owner ? WindowDpi(owner) : SystemDpi();
+    const auto outer = [&] { return OuterSize(form, scale_, style, exStyle); };
+    const auto place = [&](SIZE size) {
+        if (!form.centreOnScreen) return POINT{scale_.Px(form.designLeft), scale_.Px(form.designTop)};
+        return POINT{(GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2};
+    };
+    SIZE size = outer();
+    POINT at = place(size);
+    CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, at.x, at.y, size.cx, size.cy,
+                    owner, nullptr, inst, this);
     if (!hwnd_) {
         throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                                 "creating the window of " + form.name);
     }
+    // The main window's design place may lie on a display of another scale.
+    if (const int dpi = WindowDpi(hwnd_); isMain && dpi != scale_.dpi) {
+        scale_.dpi = dpi;
+        size = outer();
+        at = place(size);
+        SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    cache_.SetDpi(scale_.dpi);
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
+}
+
+SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {
+    const PxRect client = ClientRect(form, scale);
+    RECT r{0, 0, client.right, client.bottom};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+// Another display or a new scale setting: everything is laid out, drawn and lettered
+// anew for it, in the rectangle Windows suggests.
+void Win32FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    scale_.dpi = dpi;
+    cache_.SetDpi(dpi);
+    if (backDc_) DeleteDC(backDc_);
+    backDc_ = nullptr;
+    backBuffer_.Reset();
+    artLoaded_ = false;
+    dirty_.clear();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const auto& c : form_.Controls())
+        if (!c->tooltip.empty()) UpdateTool(*c);
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 Win32FormWindow::~Win32FormWindow() {
@@ -268,7 +309,7 @@ void Win32FormWindow::Show() {
 void Win32FormWindow::Invalidate(const Control& c) {
     if (!hwnd_) return;
     if (!c.tooltip.empty()) UpdateTool(c);
-    const RECT r = ToRect(ControlRect(c));
+    const RECT r = ToRect(ControlRect(c, scale_));
     if (IsRectEmpty(&r)) return;
     bool covered = false;
     for (const RECT& d : dirty_)
@@ -304,7 +345,7 @@ void Win32FormWindow::OnPaint() {
         std::vector<std::string> names;
         for (const auto& c : form_.Controls())
             if (c->kind == ControlKind::Picture) names.push_back(c->picture);
-        PreloadArt(names);
+        PreloadArt(names, ArtPercentFor(scale_.Percent()));
         artLoaded_ = true;
     }
     if (!backDc_) {
@@ -315,12 +356,13 @@ void Win32FormWindow::OnPaint() {
         SelectObject(backDc_, backBuffer_.Get());
     }
     const RECT& r = ps.rcPaint;
-    PaintForm(form_, backDc_, r, cache_, theme_);
+    PaintForm(form_, backDc_, r, cache_, theme_, scale_);
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backDc_, r.left, r.top, SRCCOPY);
     EndPaint(hwnd_, &ps);
 }
 
 void Win32FormWindow::OnThemeOrColoursChanged() {
+    artLoaded_ = false;
     if (theme_) CloseThemeData(theme_);
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
     cache_.Clear();
@@ -336,7 +378,7 @@ void Win32FormWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
     const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
     bool overTip = false;
     for (const auto& c : form_.Controls())
-        overTip = overTip || (!c->tooltip.empty() && c->Shown() && ControlRect(*c).Contains(x, y));
+        overTip = overTip || (!c->tooltip.empty() && c->Shown() && ControlRect(*c, scale_).Contains(x, y));
     if (!overTip) return;
     tooltipTried_ = true;
     if (!CommonControlsReady()) return;
@@ -371,7 +413,7 @@ void Win32FormWindow::SyncTooltips() {
         ti.uFlags = TTF_SUBCLASS;
         ti.hwnd = hwnd_;
         ti.uId = id;
-        ti.rect = c.Shown() ? ToRect(ControlRect(c)) : RECT{};
+        ti.rect = c.Shown() ? ToRect(ControlRect(c, scale_)) : RECT{};
         ti.lpszText = text.data();
         if (SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti))) tools_[&c] = id;
     }
@@ -384,7 +426,7 @@ void Win32FormWindow::UpdateTool(const Control& c) {
     ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.hwnd = hwnd_;
     ti.uId = it->second;
-    ti.rect = c.Shown() ? ToRect(ControlRect(c)) : RECT{};
+    ti.rect = c.Shown() ? ToRect(ControlRect(c, scale_)) : RECT{};
     SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
@@ -392,7 +434,7 @@ void Win32FormWindow::UpdateTool(const Control& c) {
 
 void Win32FormWindow::OnButtonDown(int button, LPARAM lp) {
     // While a button is held, every press goes to the control that took the first.
-    Control* target = held_ ? pressed_ : HitTest(form_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    Control* target = held_ ? pressed_ : HitTest(form_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), scale_);
     if (!target) return;
     pressed_ = target;
     held_ |= button;
@@ -403,7 +445,7 @@ void Win32FormWindow::OnButtonDown(int button, LPARAM lp) {
 void Win32FormWindow::OnButtonUp(int button, LPARAM lp) {
     if (!(held_ & button) || !pressed_) return;
     Control* target = pressed_;
-    const bool over = HitTest(form_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)) == target;
+    const bool over = HitTest(form_, GET_X_LPARAM(lp), GET_Y_LPARAM(lp), scale_) == target;
     held_ &= ~button;
     if (!held_) {
         pressed_ = nullptr;
@@ -426,7 +468,7 @@ void Win32FormWindow::BeginDrag() {
 
 const MenuItem* Win32FormWindow::TrackPopup(const MenuItem& menu, float x, float y) {
     PopupMenu popup(menu);
-    POINT pt{PixelsFromTwips(x), PixelsFromTwips(y)};
+    POINT pt{scale_.Px(x), scale_.Px(y)};
     ClientToScreen(hwnd_, &pt);
     HWND w = hwnd_;
     auto alive = alive_;
@@ -524,8 +566,11 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             if (wp && form_.EndSession) form_.EndSession();
             return 0;
-        case WM_THEMECHANGED:
         case WM_SYSCOLORCHANGE:
+            ClearArt();  // their background is the old button face
+            OnThemeOrColoursChanged();
+            break;
+        case WM_THEMECHANGED:
         case WM_SETTINGCHANGE:
             OnThemeOrColoursChanged();
             break;
@@ -537,6 +582,17 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_EXITMENULOOP:
             if (platform_) platform_->SystemLoop(false);
             break;
+        case WM_GETDPISCALEDSIZE: {
+            // The size the layout gives at the new scale, not a linear stretch of this
+            // one: the rectangle WM_DPICHANGED suggests then fits the window exactly.
+            const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+            const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
+            *reinterpret_cast<SIZE*>(lp) = OuterSize(form_, PixelScale{static_cast<int>(wp)}, style, exStyle);
+            return TRUE;
+        }
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;

@@ -12,17 +12,15 @@ namespace pw {
 
 namespace {
 
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-// Pictures live as long as the process; nothing frees them before exit.
+// Decoded pictures, by resource name: kept until the process ends or the system
+// colours change (ClearArt).
 std::map<std::string, HBITMAP>& ArtCache() {
     static auto* cache = new std::map<std::string, HBITMAP>();
     return *cache;
+}
+
+std::string ResourceName(const std::string& name, int percent) {
+    return percent == 100 ? name : name + "_" + std::to_string(percent);
 }
 
 struct ComRelease {
@@ -63,7 +61,7 @@ HFONT GdiCache::FontFor(const Font& f) {
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second.Get();
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(f.points * static_cast<float>(ScreenDpi()) / 72.0f));
+    lf.lfHeight = -static_cast<LONG>(std::lround(f.points * static_cast<float>(dpi_) / 72.0f));
     lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
@@ -102,17 +100,23 @@ HBITMAP GdiCache::Rendered(const Control& c,
     return r.bitmap.Get();
 }
 
+void GdiCache::SetDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    Clear();
+}
+
 void GdiCache::Clear() {
     fonts_.clear();
     brushes_.clear();
     renderings_.clear();
 }
 
-void PreloadArt(const std::vector<std::string>& names) {
+void PreloadArt(const std::vector<std::string>& names, int percent) {
     auto& cache = ArtCache();
     std::vector<std::string> missing;
     for (const auto& n : names)
-        if (!n.empty() && !cache.count(n)) missing.push_back(n);
+        if (!n.empty() && !cache.count(ResourceName(n, percent))) missing.push_back(ResourceName(n, percent));
     if (missing.empty()) return;
     // GDI+ is needed only to decode: start it for the batch and let it go again.
     Gdiplus::GdiplusStartupInput input;
@@ -123,12 +127,19 @@ void PreloadArt(const std::vector<std::string>& names) {
     if (started) Gdiplus::GdiplusShutdown(token);
 }
 
-HBITMAP ArtBitmap(const std::string& name) {
+HBITMAP ArtBitmap(const std::string& name, int percent) {
     auto& cache = ArtCache();
-    auto it = cache.find(name);
+    const std::string key = ResourceName(name, percent);
+    auto it = cache.find(key);
     if (it != cache.end()) return it->second;
-    PreloadArt({name});
-    return cache[name];
+    PreloadArt({name}, percent);
+    return cache[key];
+}
+
+void ClearArt() {
+    for (auto& [name, bitmap] : ArtCache())
+        if (bitmap) DeleteObject(bitmap);
+    ArtCache().clear();
 }
 
 }  // namespace pw

@@ -44,12 +44,13 @@ class GdiObject {
     H h_ = nullptr;
 };
 
-
 COLORREF ColorRef(const Color& c);
 
 class GdiCache {
   public:
-    // The font at the screen's logical DPI.
+    // The DPI fonts are made for; changing it drops what was made for the old one.
+    void SetDpi(int dpi);
+    // The font at the window's DPI.
     HFONT FontFor(const Font& f);
     HBRUSH BrushFor(COLORREF c);
     // A control's look drawn once into a bitmap of w x h by `draw`, redrawn only when
@@ -70,15 +71,20 @@ class GdiCache {
         COLORREF key = 0;
         GdiObject<HBITMAP> bitmap;
     };
+    int dpi_ = 96;
     std::map<std::tuple<std::string, float, bool>, GdiObject<HFONT>> fonts_;
     std::map<COLORREF, GdiObject<HBRUSH>> brushes_;
     std::map<const Control*, Rendering> renderings_;
 };
 
-// The artwork named `name` (an RCDATA GIF in the program's resources), or nullptr
+// The artwork named `name` drawn for `percent` (one of kArtPercents): an RCDATA GIF in
+// the program's resources, "<name>" at 100 %, "<name>_150" at 150 % and so on. nullptr
 // when it is missing or cannot be decoded. Decoded once per process.
-HBITMAP ArtBitmap(const std::string& name);
+HBITMAP ArtBitmap(const std::string& name, int percent = 100);
 // Decodes all not-yet-decoded pictures in one go, so GDI+ is started once for them.
-void PreloadArt(const std::vector<std::string>& names);
+void PreloadArt(const std::vector<std::string>& names, int percent = 100);
+// Drops every decoded picture (decoding paints the system button face behind them,
+// so a change of system colours needs them decoded again).
+void ClearArt();
 
 }  // namespace pw

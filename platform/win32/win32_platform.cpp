@@ -4,7 +4,9 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/form_layout.h"
 #include "platform/forms.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/form_window.h"
 
 #include <windows.h>
@@ -373,13 +375,10 @@ std::unique_ptr<FormWindow> Win32Platform::CreateFormWindow(Form& form) {
     return CreateWin32FormWindow(*this, form);
 }
 
-float Win32Platform::ScreenWidth() {
-    return static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * kTwipsPerPixel;
-}
+// In the twips of the primary display, which the screen metrics describe.
+float Win32Platform::ScreenWidth() { return PixelScale{SystemDpi()}.Twips(GetSystemMetrics(SM_CXSCREEN)); }
 
-float Win32Platform::ScreenHeight() {
-    return static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * kTwipsPerPixel;
-}
+float Win32Platform::ScreenHeight() { return PixelScale{SystemDpi()}.Twips(GetSystemMetrics(SM_CYSCREEN)); }
 
 void Win32Platform::Quit() {
     ExitProcess(0);

@@ -4,23 +4,22 @@
 # spots are on screen, hostsim's log read as a chat transcript, and screenshots.
 # Source scripts/lib/wine.sh first.
 #
-#   pw_build_w32 pellowick hostsim pw_probe      configure once, then build targets
+#   pw_build_w32 pellowick hostsim pw_probe pw_geometry    configure once, then build targets
+#   pw_load_geometry                             the window's pixels at Wine's DPI
 #   exe=$(pw_install_pellowick pwtest)           C:\pwtest\pellowick.exe
 #   pw_start_pellowick "$exe"                    PW_PELLOWICK_PID
 #   pw_click start; pw_wait_post LOG "$payload" 10
 #
-# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout),
-# PW_WIN_LEFT / PW_WIN_TOP (the main window's screen position, default 207, 77).
+# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout).
 
 PW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 PW_BUILD_W32=${PW_BUILD_W32:-$PW_ROOT/build/win32}
-PW_WIN_LEFT=${PW_WIN_LEFT:-207}
-PW_WIN_TOP=${PW_WIN_TOP:-77}
 PW_MAIN_CLASS=pellowick_frmMain
 
 pw_pellowick_exe() { echo "$PW_BUILD_W32/platform/win32/pellowick.exe"; }
 pw_hostsim_exe() { echo "$PW_BUILD_W32/hostsim/hostsim.exe"; }
 pw_probe_exe() { echo "$PW_BUILD_W32/tests/e2e/pw_probe.exe"; }
+pw_geometry_exe() { echo "$PW_BUILD_W32/tests/e2e/pw_geometry.exe"; }
 
 # Configures the Release cross build when it has no cache yet, then builds the targets
 # (quick when they are up to date). Output goes to $PW_BUILD_W32/pw-build.log.
@@ -63,7 +62,10 @@ pw_install_pellowick() {
 
 # Starts a pellowick.exe as a child of this shell; its process id is left in
 # PW_PELLOWICK_PID (no output: call it directly, not inside $(...)).
-pw_start_pellowick() { pw_start_wine PW_PELLOWICK_PID "$1"; }
+pw_start_pellowick() {
+    [[ -n "${PW_GEOMETRY:-}" ]] || pw_load_geometry || return 1
+    pw_start_wine PW_PELLOWICK_PID "$1"
+}
 
 # Waits until process pid has ended, for at most timeout_s seconds.
 pw_wait_exit() { pw_wait_until "$2" pw__ended "$1"; }
@@ -77,22 +79,61 @@ pw_stop_process() {
     pw_wait_exit "$1" 10 || kill -9 "$1" 2>/dev/null
 }
 
+# Reads the main window's pixel geometry from pw_geometry (the real form definitions
+# and layout rules) at the DPI Wine reports now (LogPixels). Sets PW_GEOMETRY
+# (the report), PW_DPI, PW_PERCENT, PW_WIN_LEFT / PW_WIN_TOP (the design place; the
+# callers move them with the window), PW_WIN_WIDTH / PW_WIN_HEIGHT. Call it directly,
+# not inside $(...), and again after LogPixels changes.
+pw_load_geometry() {
+    local report
+    report=$(wine "$(pw_geometry_exe)" </dev/null 2>/dev/null | tr -d '\r')
+    [[ -n "$report" ]] || pw_fail "pw_geometry said nothing; build it first" || return 1
+    PW_GEOMETRY=$report
+    PW_DPI=$(pw_fact "$report" dpi)
+    PW_PERCENT=$(pw_fact "$report" percent)
+    read -r PW_WIN_LEFT PW_WIN_TOP _ <<<"$(pw_fact "$report" window)"
+    read -r PW_WIN_WIDTH PW_WIN_HEIGHT <<<"$(pw_fact "$report" client)"
+}
+
+pw__geometry() {
+    local value
+    [[ -n "${PW_GEOMETRY:-}" ]] || pw_fail "no geometry: call pw_load_geometry first" || return 1
+    value=$(pw_fact "$PW_GEOMETRY" "$1")
+    [[ -n "$value" ]] || pw_fail "no $1 in the geometry" || return 1
+    echo "$value"
+}
+
 # Screen position "X Y" of a spot of the main window: the hot spots of the title bar
 # (menu, minimize, close), a plain stretch of it (title), the image buttons (start,
-# stop). The title picture sits at client (10, 10); the buttons at (19, 41) and
-# (19, 73), 64 x 23.
+# stop).
 pw_spot() {
     local x y
-    case "$1" in
-        menu) x=18 y=19 ;;
-        minimize) x=267 y=19 ;;
-        close) x=285 y=19 ;;
-        title) x=200 y=19 ;;
-        start) x=51 y=52 ;;
-        stop) x=51 y=84 ;;
-        *) pw_fail "no spot named '$1'" || return 1 ;;
-    esac
+    read -r x y <<<"$(pw__geometry "spot.$1")" || return 1
     echo "$((PW_WIN_LEFT + x)) $((PW_WIN_TOP + y))"
+}
+
+# "LEFT TOP WIDTH HEIGHT" in client pixels of where a skin picture is drawn (title,
+# bottom, start, stop).
+pw_art_rect() { pw__geometry "art.$1"; }
+
+# Client pixel "X Y" showing the pixel (AX, AY) of a skin picture as drawn at 100 %.
+pw_art_point() {
+    local left top
+    read -r left top _ <<<"$(pw_art_rect "$1")" || return 1
+    echo "$((left + (2 * $2 + 1) * PW_PERCENT / 200)) $((top + (2 * $3 + 1) * PW_PERCENT / 200))"
+}
+
+# Screenshot of the main window's client area where it stands.
+pw_window_shot() { pw_screenshot "$1" "${PW_WIN_WIDTH}x${PW_WIN_HEIGHT}+$PW_WIN_LEFT+$PW_WIN_TOP"; }
+
+# The colours the skin pictures are drawn with (#rrggbb, lower case), one a line, as
+# art/make-art.sh defines them.
+pw_art_palette() { sed -nE "s/^[a-z_]+='(#[0-9a-fA-F]{6})'.*/\1/p" "$PW_ROOT/art/make-art.sh" | tr 'A-F' 'a-f'; }
+
+# The colours of the part WxH+X+Y of an image that are not in the skin's palette.
+pw_foreign_colours() {
+    convert "$1" -crop "$2" +repage -unique-colors -depth 8 txt:- 2>/dev/null |
+        sed -nE 's/.*(#[0-9A-Fa-f]{6}).*/\1/p' | tr 'A-F' 'a-f' | grep -vxFf <(pw_art_palette)
 }
 
 pw_click() {
@@ -178,11 +219,11 @@ pw_is_red() { (($1 >= 80 && $1 >= 3 * $2 && $1 >= 3 * $3)); }
 pw_main_visible() {
     local shot xy r g b
     shot=$(mktemp "${TMPDIR:-/tmp}/pw-shot.XXXXXX.png") || return 1
-    if ! pw_screenshot "$shot" "305x135+$PW_WIN_LEFT+$PW_WIN_TOP"; then
+    if ! pw_window_shot "$shot"; then
         rm -f "$shot"
         return 1
     fi
-    for xy in "150 12" "240 18" "100 112"; do
+    for xy in "$(pw_art_point title 140 2)" "$(pw_art_point title 230 8)" "$(pw_art_point bottom 90 4)"; do
         # shellcheck disable=SC2086
         read -r r g b <<<"$(pw_pixel "$shot" $xy)"
         pw_is_red "$r" "$g" "$b" || {

@@ -126,7 +126,7 @@ file_state() {
 
 # --- Session ---------------------------------------------------------------------------
 
-for exe in "$(pw_pellowick_exe)" "$(pw_hostsim_exe)" "$(pw_probe_exe)"; do
+for exe in "$(pw_pellowick_exe)" "$(pw_hostsim_exe)" "$(pw_probe_exe)" "$(pw_geometry_exe)"; do
     if [[ ! -f "$exe" ]]; then
         echo "not ok - set-up: no $exe; build the cross build in PW_BUILD_W32=$PW_BUILD_W32 first"
         failed=1
@@ -159,6 +159,7 @@ if pw_probe window --class "$PW_MAIN_CLASS" >/dev/null; then
     finish
 fi
 drive_c="$WINEPREFIX/drive_c"
+pw_load_geometry || { echo "not ok - set-up: no window geometry from pw_geometry"; failed=1; finish; }
 
 # Starts hostsim as a child of this shell; its process id is in PW_HOSTSIM_PID.
 start_hostsim() {  # log ready [options]
@@ -269,24 +270,29 @@ test_start_up() {
     client=$(pw_fact "$facts" client)
     topmost=$(pw_fact "$facts" topmost)
     [[ "$title" == "pellowick v.$PW_VERSION_TEXT · jom" ]] || fail "title is '$title'"
-    [[ "$rect" == "207 77 512 212" ]] || fail "window rectangle is ($rect), expected (207 77 512 212)"
-    [[ "$client" == "305 135" ]] || fail "client area is $client, expected 305 135"
+    local want_rect want_client="$PW_WIN_WIDTH $PW_WIN_HEIGHT"
+    want_rect=$(pw_fact "$PW_GEOMETRY" window)
+    [[ "$rect" == "$want_rect" ]] || fail "window rectangle is ($rect), expected ($want_rect)"
+    [[ "$client" == "$want_client" ]] || fail "client area is $client, expected $want_client"
     [[ "$topmost" == 1 ]] || fail "the window is not topmost (WS_EX_TOPMOST not set)"
     report "start-up: loaded line, window place, size, title, topmost"
 }
 
-# Samples pixels of the window (client coordinates): red bars, grey button faces, and
-# which face is lighter (the active, clickable one). Prints nothing when all hold.
+# Samples pixels of the window's pictures (given in the pictures' own pixels at 100 %):
+# red bars, grey button faces, and which face is lighter (the active, clickable one).
+# Prints nothing when all hold.
 check_art() {
     local shot=$1 active=$2 sample x y what r g b
-    for sample in "150 12 title" "240 18 title" "200 26 title" "100 112 bottom" "250 118 bottom"; do
+    for sample in "140 2 title" "230 8 title" "190 16 title" "90 4 bottom" "240 10 bottom"; do
         read -r x y what <<<"$sample"
+        read -r x y <<<"$(pw_art_point "$what" "$x" "$y")"
         read -r r g b <<<"$(pw_pixel "$shot" "$x" "$y")"
         pw_is_red "$r" "$g" "$b" || echo "pixel ($x,$y) of the $what bar is $r,$g,$b, not red"
     done
     local start_light=0 stop_light=0
-    for sample in "24 46 start" "78 58 start" "24 78 stop" "78 90 stop"; do
+    for sample in "3 3 start" "57 15 start" "3 3 stop" "57 15 stop"; do
         read -r x y what <<<"$sample"
+        read -r x y <<<"$(pw_art_point "$what" "$x" "$y")"
         read -r r g b <<<"$(pw_pixel "$shot" "$x" "$y")"
         is_grey "$r" "$g" "$b" || echo "pixel ($x,$y) of the $what button is $r,$g,$b, not grey"
         if [[ $what == start ]]; then start_light=$((start_light + r)); else stop_light=$((stop_light + r)); fi
@@ -302,7 +308,7 @@ check_art() {
 expect_art() {
     local name=$1 active=$2 problems
     for _ in 1 2 3; do
-        pw_screenshot "$work/$name.png" "305x135+$PW_WIN_LEFT+$PW_WIN_TOP" || {
+        pw_window_shot "$work/$name.png" || {
             problems="no screenshot"
             continue
         }
@@ -318,11 +324,18 @@ test_art() {
     report "window art: red title and bottom bars, grey start and stop faces"
 }
 
+test_art_colours() {
+    local problems
+    problems=$(check_art_colours "$work/window-at-start.png")
+    [[ -z "$problems" ]] || fail "$(paste -sd ';' - <<<"$problems") (see $work/window-at-start.png)"
+    report "window art at 100 %: every pixel of the pictures is one of the art's colours"
+}
+
 # Drags the title bar by (dx, dy) and expects the window to move exactly as far.
 drag_by() {
     local dx=$1 dy=$2 xy facts rect
     xy=$(pw_spot title)
-    local want="$((PW_WIN_LEFT + dx)) $((PW_WIN_TOP + dy)) $((PW_WIN_LEFT + dx + 305)) $((PW_WIN_TOP + dy + 135))"
+    local want="$((PW_WIN_LEFT + dx)) $((PW_WIN_TOP + dy)) $((PW_WIN_LEFT + dx + PW_WIN_WIDTH)) $((PW_WIN_TOP + dy + PW_WIN_HEIGHT))"
     # shellcheck disable=SC2086
     pw_drag $xy "$dx" "$dy"
     local deadline=$(($(pw_now_ms) + 3000))
@@ -511,9 +524,92 @@ test_quit_from_outside() {
     report "a quit message from outside saves the totals, posts 'unloaded' and ends the program"
 }
 
+# --- At 150 % and 200 %: the display scale set with LogPixels -----------------------
+
+set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1; }
+
+# Every pixel of the window's pictures must be one of the art's own colours: drawn at
+# the scale or enlarged by repeating pixels, never blended. Prints what is not.
+check_art_colours() {
+    local shot=$1 art left top w h foreign
+    for art in title bottom start stop; do
+        read -r left top w h <<<"$(pw_art_rect "$art")"
+        foreign=$(pw_foreign_colours "$shot" "${w}x${h}+$left+$top" | head -n 5 | paste -sd ' ' -)
+        [[ -z "$foreign" ]] || echo "the $art picture holds colours not in the art: $foreign"
+    done
+}
+
+test_scaled_display() {
+    local dpi=$1
+    local name="at $dpi DPI: window size, art colours; menu, start, stop and close by their hot spots"
+    local slog="$work/host-$dpi.log" pid="" hs="" facts want problems
+    if ! set_dpi "$dpi" || ! pw_load_geometry || [[ "$PW_DPI" != "$dpi" ]]; then
+        fail "Wine does not report $dpi DPI after LogPixels was set (it reports ${PW_DPI:-nothing})"
+    elif ! start_hostsim "$slog" "$work/host-$dpi.ready"; then
+        fail "hostsim did not start"
+    else
+        hs=$PW_HOSTSIM_PID
+        exe=$(pw_install_pellowick "pwdpi$dpi") && pw_start_pellowick "$exe" && pid=$PW_PELLOWICK_PID
+        pids+=("$pid")
+        if ! pw_wait_post "$slog" "$(plain loaded)" 30 || ! wait_visible 15; then
+            fail "pellowick did not load and show its window within 45 s"
+        else
+            facts=$(pw_probe window --class "$PW_MAIN_CLASS")
+            # The tool's figures are checked against a plain scaling of today's window too.
+            want="$(((305 * dpi + 48) / 96)) $(((135 * dpi + 48) / 96))"
+            [[ "$PW_WIN_WIDTH $PW_WIN_HEIGHT" == "$want" ]] ||
+                fail "the layout gives a client area of $PW_WIN_WIDTH $PW_WIN_HEIGHT, not $want"
+            [[ "$(pw_fact "$facts" client)" == "$want" ]] ||
+                fail "client area is $(pw_fact "$facts" client), expected $want"
+            [[ "$(pw_fact "$facts" rect)" == "$(pw_fact "$PW_GEOMETRY" window)" ]] ||
+                fail "window rectangle is ($(pw_fact "$facts" rect)), expected ($(pw_fact "$PW_GEOMETRY" window))"
+            expect_art "dpi$dpi-start" start
+            problems=$(check_art_colours "$work/dpi$dpi-start.png")
+            [[ -z "$problems" ]] || fail "$(paste -sd ';' - <<<"$problems") (see $work/dpi$dpi-start.png)"
+
+            pw_click menu
+            local menu x y mx my
+            if menu=$(pw_probe --wait 3000 window --class '#32768'); then
+                read -r x y <<<"$(pw_fact "$PW_GEOMETRY" popup)"
+                read -r mx my _ <<<"$(pw_fact "$menu" rect)"
+                [[ "$mx $my" == "$((PW_WIN_LEFT + x)) $((PW_WIN_TOP + y))" ]] ||
+                    fail "the popup menu opened at ($mx $my), expected ($((PW_WIN_LEFT + x)) $((PW_WIN_TOP + y)))"
+                # A click beside the menu closes it (Esc does not reach it here on bare Xvfb).
+                xdotool mousemove 900 740 click 1
+                pw_probe --wait 3000 gone --class '#32768' || fail "a click beside the popup menu did not close it"
+            else
+                fail "no popup menu after a click on the menu spot"
+            fi
+
+            pw_click start
+            if pw_wait_post "$slog" "$(counted 'now idle' 0)" 15; then
+                expect_art "dpi$dpi-idle" stop
+                pw_click stop
+                pw_wait_post "$slog" "$(counted 'not idle' 0)" 15 || fail "no 'not idle · 0' after a click on stop"
+            else
+                fail "no 'now idle · 0' after a click on start"
+            fi
+            # The maximized host client may now cover the window on screen: a second
+            # start brings the first copy forward.
+            pw_start_pellowick "$exe"
+            pw_wait_exit "$PW_PELLOWICK_PID" 20 || pw_stop_process "$PW_PELLOWICK_PID"
+            sleep 0.5
+            pw_click close
+            pw_wait_post "$slog" "$(plain unloaded)" 15 || fail "no 'unloaded' after a click on close"
+            pw_wait_exit "$pid" 15 || fail "pellowick still runs 15 s after close"
+        fi
+    fi
+    pw_stop_process "$pid"
+    pw_stop_process "$hs"
+    set_dpi 96
+    pw_load_geometry
+    report "$name"
+}
+
 test_haulted_boxes
 if test_start_up; then
     test_art
+    test_art_colours
     test_drag
     test_idle_minute
     test_stats_file
@@ -522,10 +618,12 @@ if test_start_up; then
     test_menu_boxes
     test_close_while_idle
     test_quit_from_outside
+    test_scaled_display 144
+    test_scaled_display 192
 else
-    for name in "window art" "title-bar drag" "idle minute" "on top of the maximized host client" \
+    for name in "window art" "window art colours" "title-bar drag" "idle minute" "on top of the maximized host client" \
         "statistics file at stop" "second copy" \
-        "scroll stats" "menu boxes" "exit while idle" "quit from outside"; do
+        "scroll stats" "menu boxes" "exit while idle" "quit from outside" "at 144 DPI" "at 192 DPI"; do
         fail "not run: pellowick did not start against hostsim"
         report "$name"
     done

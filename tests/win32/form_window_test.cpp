@@ -8,8 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "platform/form_layout.h"
 #include "platform/forms.h"
-#include "platform/win32/form_layout.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/win32_platform.h"
 
@@ -168,6 +169,49 @@ TEST(FormWindowDrag, TheWindowFollowsThePointerExactly) {
     EXPECT_EQ(after.left - before.left, 45);
     EXPECT_EQ(after.top - before.top, 25);
     EXPECT_EQ(after.right - after.left, before.right - before.left);
+}
+
+TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
+    Win32Platform p;
+    Form form(p, "scale", Px(100), Px(40));
+    form.designLeft = Px(50);
+    form.designTop = Px(60);
+    Control& spot = form.Add("spot", ControlKind::Label, nullptr, Px(60), Px(10), Px(20), Px(10));
+    int clicks = 0;
+    spot.Click = [&] { ++clicks; };
+    form.Window().Show();
+    HWND w = reinterpret_cast<HWND>(form.Window().Handle());
+    PumpFor(w, 50);
+    ASSERT_EQ(WindowDpi(w), 96) << "the test display must start at 100 %";
+    const auto click = [&](int x, int y) {
+        SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    };
+    click(130, 25);
+    EXPECT_EQ(clicks, 0);
+
+    // Windows asks for the size at the new scale before it suggests a rectangle.
+    SIZE size{};
+    EXPECT_TRUE(SendMessageW(w, WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&size)));
+    EXPECT_EQ(size.cx, 150);
+    EXPECT_EQ(size.cy, 60);
+    RECT suggested{400, 300, 600, 380};
+    SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    GetWindowRect(w, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    // Twips stay twips: the 200 x 80 pixels are the form's 100 x 40 at 96 DPI.
+    EXPECT_EQ(form.Window().Left(), 400 * 7.5f);
+    EXPECT_EQ(form.Window().Width(), Px(100));
+    EXPECT_EQ(form.Window().Height(), Px(40));
+    click(130, 25);  // (65, 12) at 96 DPI
+    EXPECT_EQ(clicks, 1);
+    form.Window().Move(Px(100), Px(50));
+    GetWindowRect(w, &now);
+    EXPECT_EQ(now.left, 200);
+    EXPECT_EQ(now.top, 100);
+    PumpFor(w, 50);  // and it paints at the new size
+    EXPECT_FALSE(GetUpdateRect(w, &now, FALSE));
 }
 
 }  // namespace
