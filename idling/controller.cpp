@@ -71,6 +71,7 @@ void IdleController::BeginIdle() {
     timer1_.SetEnabled(true);
     faces_.stopDown.SetVisible(false);
     faces_.stopUp.SetVisible(true);
+    if (StateChanged) StateChanged();
 }
 
 void IdleController::EndIdle() {
@@ -89,6 +90,7 @@ void IdleController::EndIdle() {
         faces_.startDown.SetVisible(false);
         faces_.startUp.SetVisible(true);
     }
+    if (StateChanged) StateChanged();
     if (Stopped) Stopped();
 }
 

@@ -1,16 +1,30 @@
 #include "platform/forms.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace pw {
 
-Control::Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
-                 float width, float height)
-    : form(form), name(std::move(name)), kind(kind), container(container), left_(left), top_(top),
-      width_(width), height_(height) {}
+Control::Control(Form& form,
+                 std::string name,
+                 ControlKind kind,
+                 Control* container,
+                 float left,
+                 float top,
+                 float width,
+                 float height)
+    : form(form),
+      name(std::move(name)),
+      kind(kind),
+      container(container),
+      left_(left),
+      top_(top),
+      width_(width),
+      height_(height) {}
 
 void Control::Touch() {
     if (form.HasWindow()) form.Window().Invalidate(*this);
@@ -43,10 +57,16 @@ void Control::SetVisible(bool v) {
     Touch();
 }
 
-float Control::FormLeft() const { return left_ + (container ? container->FormLeft() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0); }
-float Control::FormTop() const { return top_ + (container ? container->FormTop() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0); }
+float Control::FormLeft() const {
+    return left_ + (container ? container->FormLeft() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0);
+}
+float Control::FormTop() const {
+    return top_ + (container ? container->FormTop() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0);
+}
 
-bool Control::Shown() const { return visible_ && (!container || container->Shown()); }
+bool Control::Shown() const {
+    return visible_ && (!container || container->Shown());
+}
 
 void Timer::SetEnabled(bool on) {
     if (on == enabled_) return;
@@ -59,9 +79,15 @@ Form::Form(Platform& platform, std::string name, float clientWidth, float client
 
 Form::~Form() = default;
 
-Control& Form::Add(std::string n, ControlKind kind, Control* container, float left, float top, float width,
+Control& Form::Add(std::string n,
+                   ControlKind kind,
+                   Control* container,
+                   float left,
+                   float top,
+                   float width,
                    float height) {
-    controls_.push_back(std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));
+    controls_.push_back(
+        std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));
     return *controls_.back();
 }
 
@@ -78,7 +104,8 @@ Control* Form::Find(std::string_view n) const {
 
 static void Number(MenuItem& item, int& next) {
     item.id = next++;
-    for (auto& child : item.items) Number(child, next);
+    for (auto& child : item.items)
+        Number(child, next);
 }
 
 void Form::SetMenu(MenuItem menu) {
@@ -94,7 +121,102 @@ static const MenuItem* FindId(const MenuItem& item, int id) {
     return nullptr;
 }
 
-const MenuItem* Form::FindMenuItem(int id) const { return menu_ ? FindId(*menu_, id) : nullptr; }
+const MenuItem* Form::FindMenuItem(int id) const {
+    return menu_ ? FindId(*menu_, id) : nullptr;
+}
+
+void Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {
+    parts_.push_back({std::move(n), role, &face, pressedFace, tabStop, {}});
+}
+
+void Form::AddText(std::string n, Control& place, std::function<std::string()> read) {
+    parts_.push_back({std::move(n), Role::StaticText, &place, nullptr, -1, std::move(read)});
+}
+
+const Part* Form::FocusedPart() const {
+    for (const Part& part : parts_)
+        if (part.tabStop == focusStop_ && part.Clickable()) return &part;
+    return nullptr;
+}
+
+void Form::FocusFirst() {
+    CancelKeyPress();
+    int first = -1;
+    for (const Part& part : parts_)
+        if (part.tabStop >= 0 && (first < 0 || part.tabStop < first)) first = part.tabStop;
+    focusStop_ = std::max(first, 0);
+}
+
+void Form::MoveFocus(bool forward) {
+    int last = -1;
+    for (const Part& part : parts_)
+        last = std::max(last, part.tabStop);
+    if (last < 0) return;
+    CancelKeyPress();
+    const int stops = last + 1;
+    for (int step = 1; step <= stops; ++step) {
+        const int stop = ((focusStop_ + (forward ? step : -step)) % stops + stops) % stops;
+        for (const Part& part : parts_) {
+            if (part.tabStop == stop && part.Clickable()) {
+                focusStop_ = stop;
+                return;
+            }
+        }
+    }
+}
+
+void Form::PressPart(const Part& part) {
+    if (!part.Clickable()) return;
+    Control& c = *part.face;
+    if (c.MouseDown) c.MouseDown(kLeftButton);
+    if (c.MouseUp) c.MouseUp(kLeftButton);
+    if (c.Click) c.Click();
+}
+
+bool Form::KeyDown(Key key) {
+    switch (key) {
+        case Key::Tab:
+        case Key::ShiftTab:
+            MoveFocus(key == Key::Tab);
+            return true;
+        case Key::Enter:
+            if (const Part* part = FocusedPart(); part && !spaceHeld_) PressPart(*part);
+            return true;
+        case Key::Space:
+            // Held like a mouse button: down now, the click on release.
+            if (const Part* part = FocusedPart(); part && !spaceHeld_) {
+                spaceHeld_ = part->face;
+                if (spaceHeld_->MouseDown) spaceHeld_->MouseDown(kLeftButton);
+            }
+            return true;
+        case Key::ContextMenu:
+            for (const Part& part : parts_) {
+                if (part.role == Role::MenuButton) {
+                    PressPart(part);
+                    return true;
+                }
+            }
+            return false;
+    }
+    return false;
+}
+
+bool Form::KeyUp(Key key) {
+    if (key != Key::Space || !spaceHeld_) return false;
+    Control* c = std::exchange(spaceHeld_, nullptr);
+    if (c->MouseUp) c->MouseUp(kLeftButton);
+    // As with the mouse, a face that went away meanwhile takes no click.
+    if (c->Click && c->Shown() && c->Enabled()) c->Click();
+    return true;
+}
+
+void Form::CancelKeyPress() {
+    if (Control* c = std::exchange(spaceHeld_, nullptr); c && c->MouseUp) c->MouseUp(kLeftButton);
+}
+
+void Form::PartsChanged() {
+    if (window_) window_->PartsChanged();
+}
 
 FormWindow& Form::Window() {
     if (!window_) window_ = platform.CreateFormWindow(*this);
@@ -114,7 +236,8 @@ double CaptionValue(std::string_view caption) {
     std::size_t end = i + (caption[i] == '-');
     auto digits = [&] {
         std::size_t from = end;
-        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9') ++end;
+        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9')
+            ++end;
         return end > from;
     };
     bool whole = digits();

@@ -41,12 +41,25 @@ struct Font {
 
 enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 
+// What a keyboard user and a screen reader reach of a form: its push buttons (a
+// picture or a hot spot) and its texts, in tab order.
+enum class Role { PushButton, MenuButton, StaticText };
+
+// Keys a form understands; the platform maps its own keys to these.
+enum class Key { Tab, ShiftTab, Enter, Space, ContextMenu };
+
 class Form;
 
 class Control {
-public:
-    Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
-            float width, float height);
+  public:
+    Control(Form& form,
+            std::string name,
+            ControlKind kind,
+            Control* container,
+            float left,
+            float top,
+            float width,
+            float height);
 
     Form& form;
     const std::string name;
@@ -59,10 +72,10 @@ public:
     Color back = Color::Sys(Color::BtnFace);
     Align align = Align::Left;
     bool transparent = false;
-    bool border3d = false;    // picture boxes: 2 px sunken border around the picture
-    bool outline = true;      // frames: draw the group-box edge
-    bool wrap = true;         // labels and text boxes break long lines at words
-    std::string picture;      // artwork name, see ui/art.h
+    bool border3d = false;  // picture boxes: 2 px sunken border around the picture
+    bool outline = true;    // frames: draw the group-box edge
+    bool wrap = true;       // labels and text boxes break long lines at words
+    std::string picture;    // artwork name, see ui/art.h
     std::string tooltip;
 
     // Handlers. Mouse handlers get the button (kLeftButton ...). Click follows a
@@ -98,7 +111,7 @@ public:
         if (Click) Click();
     }
 
-private:
+  private:
     void Touch();
     std::string caption_;
     float left_, top_, width_, height_;
@@ -108,8 +121,9 @@ private:
 
 // A timer control: Tick every interval while enabled.
 class Timer {
-public:
-    Timer(Form& form, std::string name, int intervalMs) : form(form), name(std::move(name)), intervalMs(intervalMs) {}
+  public:
+    Timer(Form& form, std::string name, int intervalMs)
+        : form(form), name(std::move(name)), intervalMs(intervalMs) {}
     Form& form;
     const std::string name;
     const int intervalMs;
@@ -117,7 +131,7 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool on);
 
-private:
+  private:
     bool enabled_ = false;
 };
 
@@ -133,12 +147,15 @@ struct MenuItem {
 
 // The platform's peer of a form: a real top-level window, or the fake's record.
 class FormWindow {
-public:
+  public:
     virtual ~FormWindow() = default;
     virtual Hwnd Handle() const = 0;
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual bool IsShown() const = 0;
+    // The form's state changed in a way a screen reader should hear (names and
+    // states of its parts), unlike a counter's tick.
+    virtual void PartsChanged() {}
     // SetWindowPos(handle, HWND_TOPMOST or HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE)
     virtual void SetTopmost(bool topmost) = 0;
     virtual void SetEnabled(bool enabled) = 0;
@@ -161,8 +178,27 @@ public:
     virtual void Destroy() = 0;
 };
 
+struct Part {
+    std::string name;
+    Role role = Role::PushButton;
+    // Buttons: the control a click reaches. Texts: the control that places it.
+    Control* face = nullptr;
+    // Shown in the face's place while the button cannot be pressed (its "down" picture).
+    Control* pressedFace = nullptr;
+    // Buttons with the same stop replace each other there (start and stop); -1: none.
+    int tabStop = -1;
+    // Texts: what is read out, made when asked.
+    std::function<std::string()> read;
+
+    std::string Name() const { return read ? read() : name; }
+    // A mouse user could click it now.
+    bool Clickable() const { return role != Role::StaticText && face && face->Shown() && face->Enabled(); }
+    // Neither the face nor the picture standing in for it is shown.
+    bool Hidden() const { return !(face && face->Shown()) && !(pressedFace && pressedFace->Shown()); }
+};
+
 class Form {
-public:
+  public:
     Form(Platform& platform, std::string name, float clientWidth, float clientHeight);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -180,7 +216,12 @@ public:
     // The session is ending (log-off, shutdown): the window closes whatever happens.
     std::function<void()> EndSession;
 
-    Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
+    Control& Add(std::string name,
+                 ControlKind kind,
+                 Control* container,
+                 float left,
+                 float top,
+                 float width,
                  float height);
     Timer& AddTimer(std::string name, int intervalMs);
     // Controls in drawing order: within a container, earlier ones lie on top.
@@ -192,18 +233,44 @@ public:
     const MenuItem* Menu() const { return menu_.get(); }
     const MenuItem* FindMenuItem(int id) const;
 
+    // --- Keyboard and screen readers -----------------------------------------------
+    // Parts in tab order; the platform reads them, the form builds them once.
+    const std::vector<Part>& Parts() const { return parts_; }
+    void AddButton(std::string name, Role role, Control& face, Control* pressedFace, int tabStop);
+    void AddText(std::string name, Control& place, std::function<std::string()> read);
+    // The clickable button at the focus stop, or nullptr (while no button there can be
+    // pressed; the focus stays put and comes back to whatever shows there next).
+    const Part* FocusedPart() const;
+    // The window was activated: the focus goes to the first stop.
+    void FocusFirst();
+    // Tab and Shift+Tab: the next stop with a clickable button, round the end.
+    void MoveFocus(bool forward);
+    // Presses a button as a mouse click does (button down, up, click); nothing when
+    // it cannot be clicked now.
+    void PressPart(const Part& part);
+    // Key presses and releases from the platform; true when the form used the key.
+    bool KeyDown(Key key);
+    bool KeyUp(Key key);
+    // The keyboard left the window: a press held by Space is let go without a click.
+    void CancelKeyPress();
+    // Tells the window that names or states of the parts changed.
+    void PartsChanged();
+
     // The platform window, created on first use.
     FormWindow& Window();
     bool HasWindow() const { return window_ != nullptr; }
     void DestroyWindow();
 
-private:
+  private:
     friend class Control;
     friend class Timer;
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<std::unique_ptr<Timer>> timers_;
     std::unique_ptr<MenuItem> menu_;
     std::unique_ptr<FormWindow> window_;
+    std::vector<Part> parts_;
+    int focusStop_ = 0;
+    Control* spaceHeld_ = nullptr;  // the face pressed by Space, released with it
 };
 
 // Decimal captions: counters are read as doubles and written back as the shortest
@@ -211,6 +278,8 @@ private:
 double CaptionValue(std::string_view caption);
 std::string NumberText(double value);
 // The two-digit display form: one character gets a leading "0".
-inline bool NeedsFill(std::string_view caption) { return caption.size() == 1; }
+inline bool NeedsFill(std::string_view caption) {
+    return caption.size() == 1;
+}
 
 }  // namespace pw
