@@ -9,22 +9,10 @@
 
 namespace pw {
 
-Control::Control(Form& form,
-                 std::string name,
-                 ControlKind kind,
-                 Control* container,
-                 float left,
-                 float top,
-                 float width,
-                 float height)
-    : form(form),
-      name(std::move(name)),
-      kind(kind),
-      container(container),
-      left_(left),
-      top_(top),
-      width_(width),
-      height_(height) {}
+Control::Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
+                 float width, float height)
+    : form(form), name(std::move(name)), kind(kind), container(container), left_(left), top_(top),
+      width_(width), height_(height) {}
 
 void Control::Touch() {
     if (form.HasWindow()) form.Window().Invalidate(*this);
@@ -57,16 +45,10 @@ void Control::SetVisible(bool v) {
     Touch();
 }
 
-float Control::FormLeft() const {
-    return left_ + (container ? container->FormLeft() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0);
-}
-float Control::FormTop() const {
-    return top_ + (container ? container->FormTop() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0);
-}
+float Control::FormLeft() const { return left_ + (container ? container->FormLeft() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0); }
+float Control::FormTop() const { return top_ + (container ? container->FormTop() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0); }
 
-bool Control::Shown() const {
-    return visible_ && (!container || container->Shown());
-}
+bool Control::Shown() const { return visible_ && (!container || container->Shown()); }
 
 void Timer::SetEnabled(bool on) {
     if (on == enabled_) return;
@@ -79,15 +61,9 @@ Form::Form(Platform& platform, std::string name, float clientWidth, float client
 
 Form::~Form() = default;
 
-Control& Form::Add(std::string n,
-                   ControlKind kind,
-                   Control* container,
-                   float left,
-                   float top,
-                   float width,
+Control& Form::Add(std::string n, ControlKind kind, Control* container, float left, float top, float width,
                    float height) {
-    controls_.push_back(
-        std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));
+    controls_.push_back(std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));
     return *controls_.back();
 }
 
@@ -104,8 +80,7 @@ Control* Form::Find(std::string_view n) const {
 
 static void Number(MenuItem& item, int& next) {
     item.id = next++;
-    for (auto& child : item.items)
-        Number(child, next);
+    for (auto& child : item.items) Number(child, next);
 }
 
 void Form::SetMenu(MenuItem menu) {
@@ -121,9 +96,7 @@ static const MenuItem* FindId(const MenuItem& item, int id) {
     return nullptr;
 }
 
-const MenuItem* Form::FindMenuItem(int id) const {
-    return menu_ ? FindId(*menu_, id) : nullptr;
-}
+const MenuItem* Form::FindMenuItem(int id) const { return menu_ ? FindId(*menu_, id) : nullptr; }
 
 void Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {
     parts_.push_back({std::move(n), role, &face, pressedFace, tabStop, {}});
@@ -236,8 +209,7 @@ double CaptionValue(std::string_view caption) {
     std::size_t end = i + (caption[i] == '-');
     auto digits = [&] {
         std::size_t from = end;
-        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9')
-            ++end;
+        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9') ++end;
         return end > from;
     };
     bool whole = digits();

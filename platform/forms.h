@@ -51,15 +51,9 @@ enum class Key { Tab, ShiftTab, Enter, Space, ContextMenu };
 class Form;
 
 class Control {
-  public:
-    Control(Form& form,
-            std::string name,
-            ControlKind kind,
-            Control* container,
-            float left,
-            float top,
-            float width,
-            float height);
+public:
+    Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
+            float width, float height);
 
     Form& form;
     const std::string name;
@@ -72,10 +66,10 @@ class Control {
     Color back = Color::Sys(Color::BtnFace);
     Align align = Align::Left;
     bool transparent = false;
-    bool border3d = false;  // picture boxes: 2 px sunken border around the picture
-    bool outline = true;    // frames: draw the group-box edge
-    bool wrap = true;       // labels and text boxes break long lines at words
-    std::string picture;    // artwork name, see ui/art.h
+    bool border3d = false;    // picture boxes: 2 px sunken border around the picture
+    bool outline = true;      // frames: draw the group-box edge
+    bool wrap = true;         // labels and text boxes break long lines at words
+    std::string picture;      // artwork name, see ui/art.h
     std::string tooltip;
 
     // Handlers. Mouse handlers get the button (kLeftButton ...). Click follows a
@@ -111,7 +105,7 @@ class Control {
         if (Click) Click();
     }
 
-  private:
+private:
     void Touch();
     std::string caption_;
     float left_, top_, width_, height_;
@@ -121,9 +115,8 @@ class Control {
 
 // A timer control: Tick every interval while enabled.
 class Timer {
-  public:
-    Timer(Form& form, std::string name, int intervalMs)
-        : form(form), name(std::move(name)), intervalMs(intervalMs) {}
+public:
+    Timer(Form& form, std::string name, int intervalMs) : form(form), name(std::move(name)), intervalMs(intervalMs) {}
     Form& form;
     const std::string name;
     const int intervalMs;
@@ -131,7 +124,7 @@ class Timer {
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool on);
 
-  private:
+private:
     bool enabled_ = false;
 };
 
@@ -147,7 +140,7 @@ struct MenuItem {
 
 // The platform's peer of a form: a real top-level window, or the fake's record.
 class FormWindow {
-  public:
+public:
     virtual ~FormWindow() = default;
     virtual Hwnd Handle() const = 0;
     virtual void Show() = 0;
@@ -198,7 +191,7 @@ struct Part {
 };
 
 class Form {
-  public:
+public:
     Form(Platform& platform, std::string name, float clientWidth, float clientHeight);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -216,12 +209,7 @@ class Form {
     // The session is ending (log-off, shutdown): the window closes whatever happens.
     std::function<void()> EndSession;
 
-    Control& Add(std::string name,
-                 ControlKind kind,
-                 Control* container,
-                 float left,
-                 float top,
-                 float width,
+    Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);
     Timer& AddTimer(std::string name, int intervalMs);
     // Controls in drawing order: within a container, earlier ones lie on top.
@@ -261,7 +249,7 @@ class Form {
     bool HasWindow() const { return window_ != nullptr; }
     void DestroyWindow();
 
-  private:
+private:
     friend class Control;
     friend class Timer;
     std::vector<std::unique_ptr<Control>> controls_;
@@ -278,8 +266,6 @@ class Form {
 double CaptionValue(std::string_view caption);
 std::string NumberText(double value);
 // The two-digit display form: one character gets a leading "0".
-inline bool NeedsFill(std::string_view caption) {
-    return caption.size() == 1;
-}
+inline bool NeedsFill(std::string_view caption) { return caption.size() == 1; }
 
 }  // namespace pw
