@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/win32/form_access.h"
 #include "platform/win32/form_layout.h"
 #include "platform/win32/form_paint.h"
 #include "platform/win32/gdi_cache.h"
@@ -155,6 +156,9 @@ class Win32FormWindow final : public FormWindow {
     void Invalidate(const Control& c) override;
     void TimerChanged(Timer& t) override;
     void BeginDrag() override;
+    void PartsChanged() override {
+        if (access_) access_->PartsChanged();
+    }
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
 
@@ -200,6 +204,8 @@ class Win32FormWindow final : public FormWindow {
     HDC backDc_ = nullptr;
     bool artLoaded_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Keyboard focus and screen readers.
+    std::unique_ptr<FormAccess> access_;
 
     // Repaint coalescing: rectangles waiting to be invalidated.
     std::vector<RECT> dirty_;
@@ -237,6 +243,7 @@ Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
                                 "creating the window of " + form.name);
     }
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    access_ = std::make_unique<FormAccess>(hwnd_, form, [](const Control& c) { return ToRect(ControlRect(c)); });
 }
 
 Win32FormWindow::~Win32FormWindow() {
@@ -251,6 +258,7 @@ void Win32FormWindow::Destroy() {
     hwnd_ = nullptr;
     if (tooltip_) DestroyWindow(tooltip_);
     tooltip_ = nullptr;
+    access_.reset();
     // Detach first: nothing of the form may run while the window goes away.
     SetWindowLongPtrW(w, GWLP_USERDATA, 0);
     if (theme_) CloseThemeData(theme_);
@@ -269,6 +277,7 @@ void Win32FormWindow::Show() {
 void Win32FormWindow::Invalidate(const Control& c) {
     if (!hwnd_) return;
     if (!c.tooltip.empty()) UpdateTool(c);
+    if (access_) access_->ControlChanged(c);
     const RECT r = ToRect(ControlRect(c));
     if (IsRectEmpty(&r)) return;
     bool covered = false;
@@ -317,6 +326,7 @@ void Win32FormWindow::OnPaint() {
     }
     const RECT& r = ps.rcPaint;
     PaintForm(form_, backDc_, r, cache_, theme_);
+    if (access_) access_->PaintFocus(backDc_, r);
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backDc_, r.left, r.top, SRCCOPY);
     EndPaint(hwnd_, &ps);
 }
@@ -483,6 +493,7 @@ LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
+    if (LRESULT result = 0; access_ && access_->Handle(msg, wp, lp, result)) return result;
     switch (msg) {
         case WM_PAINT:
             OnPaint();
@@ -531,6 +542,7 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             OnThemeOrColoursChanged();
             break;
         case WM_NCDESTROY:
+            access_.reset();
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             break;
