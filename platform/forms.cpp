@@ -98,12 +98,13 @@ static const MenuItem* FindId(const MenuItem& item, int id) {
 
 const MenuItem* Form::FindMenuItem(int id) const { return menu_ ? FindId(*menu_, id) : nullptr; }
 
-void Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {
-    parts_.push_back({std::move(n), role, &face, pressedFace, tabStop, {}});
+Part& Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {
+    parts_.push_back({std::move(n), role, &face, pressedFace, tabStop, {}, false});
+    return parts_.back();
 }
 
 void Form::AddText(std::string n, Control& place, std::function<std::string()> read) {
-    parts_.push_back({std::move(n), Role::StaticText, &place, nullptr, -1, std::move(read)});
+    parts_.push_back({std::move(n), Role::StaticText, &place, nullptr, -1, std::move(read), false});
 }
 
 const Part* Form::FocusedPart() const {

@@ -182,6 +182,9 @@ struct Part {
     int tabStop = -1;
     // Texts: what is read out, made when asked.
     std::function<std::string()> read;
+    // Pressed from the keyboard, it leaves the keyboard in this window even when its
+    // handler activated another program's window meanwhile.
+    bool keepsKeyboard = false;
 
     std::string Name() const { return read ? read() : name; }
     // A mouse user could click it now.
@@ -224,7 +227,7 @@ public:
     // --- Keyboard and screen readers -----------------------------------------------
     // Parts in tab order; the platform reads them, the form builds them once.
     const std::vector<Part>& Parts() const { return parts_; }
-    void AddButton(std::string name, Role role, Control& face, Control* pressedFace, int tabStop);
+    Part& AddButton(std::string name, Role role, Control& face, Control* pressedFace, int tabStop);
     void AddText(std::string name, Control& place, std::function<std::string()> read);
     // The clickable button at the focus stop, or nullptr (while no button there can be
     // pressed; the focus stays put and comes back to whatever shows there next).

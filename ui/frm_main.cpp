@@ -124,8 +124,10 @@ FrmMain::FrmMain(Platform& p)
     QueryClose = [this] { Form_Unload(); };
     Form::EndSession = [this] { SessionEnding(); };
     // Keyboard and screen readers: start and stop share the first stop, so the one
-    // that replaces the other after a press has the focus.
-    AddButton("start", Role::PushButton, picStartUp, &picStartDown, 0);
+    // that replaces the other after a press has the focus. The start minimizes the
+    // host client, which activates it; a keyboard user stays here to press stop. The
+    // stop hands the user back to the maximized host client, as a click does.
+    AddButton("start", Role::PushButton, picStartUp, &picStartDown, 0).keepsKeyboard = true;
     AddButton("stop", Role::PushButton, picStopUp, &picStopDown, 0);
     AddButton("menu", Role::MenuButton, lblMenu, nullptr, 1);
     AddButton("minimize", Role::PushButton, lblMinimize, nullptr, 2);

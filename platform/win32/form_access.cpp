@@ -41,7 +41,10 @@ bool FormAccess::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             result = server_.Answer(wp);
             return result != 0;
         case kPressPartMessage:
-            if (wp < form_.Parts().size()) form_.PressPart(form_.Parts()[wp]);
+            if (wp < form_.Parts().size()) {
+                const Part& part = form_.Parts()[wp];
+                Pressing(&part, [&] { form_.PressPart(part); });
+            }
             result = 0;
             return true;
     }
@@ -57,8 +60,7 @@ bool FormAccess::OnKey(WPARAM vk, bool down, bool repeat) {
     if (menuKey) {
         if (down && !repeat) {
             KeyboardUsed();
-            form_.KeyDown(Key::ContextMenu);
-            SyncFocus();
+            if (Pressing(nullptr, [&] { form_.KeyDown(Key::ContextMenu); })) SyncFocus();
         }
         return true;
     }
@@ -79,9 +81,27 @@ bool FormAccess::OnKey(WPARAM vk, bool down, bool repeat) {
     }
     KeyboardUsed();
     if (down && repeat && key == Key::Enter) return true;  // one press per stroke
-    const bool used = down ? form_.KeyDown(key) : form_.KeyUp(key);
+    bool used = false;
+    // Enter and the release of Space press the focused button.
+    const bool presses = (key == Key::Enter && down) || (key == Key::Space && !down);
+    if (!Pressing(presses ? form_.FocusedPart() : nullptr,
+                  [&] { used = down ? form_.KeyDown(key) : form_.KeyUp(key); }))
+        return true;
     SyncFocus();
     return used || !down;
+}
+
+template <typename F>
+bool FormAccess::Pressing(const Part* part, F&& press) {
+    const bool wasForeground = GetForegroundWindow() == hwnd_;
+    HWND hwnd = hwnd_;
+    auto alive = alive_;
+    press();
+    // The handler may have closed the window.
+    if (!*alive) return false;
+    if (part && part->keepsKeyboard && wasForeground && IsWindow(hwnd) && GetForegroundWindow() != hwnd)
+        SetForegroundWindow(hwnd);
+    return true;
 }
 
 // As in a dialog: the focus rectangle appears with the first key that moves or uses it.

@@ -16,6 +16,7 @@ class FormAccess {
   public:
     // `clientRect` gives a control's rectangle in client pixels.
     FormAccess(HWND hwnd, Form& form, std::function<RECT(const Control&)> clientRect);
+    ~FormAccess() { *alive_ = false; }
     FormAccess(const FormAccess&) = delete;
     FormAccess& operator=(const FormAccess&) = delete;
 
@@ -32,6 +33,9 @@ class FormAccess {
   private:
     bool OnKey(WPARAM vk, bool down, bool repeat);
     void KeyboardUsed();
+    // Runs a press of `part` (nullptr: maybe none); false when the window went away.
+    template <typename F>
+    bool Pressing(const Part* part, F&& press);
     // Brings the drawn focus and the focus event in step with the form.
     void SyncFocus();
     const Part* DrawnFocus() const;
@@ -44,6 +48,7 @@ class FormAccess {
     AccessibleServer server_;
     bool cuesHidden_ = true;       // UISF_HIDEFOCUS: a mouse user sees no focus rectangle
     const Part* shown_ = nullptr;  // the part the focus was last shown and announced on
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace pw
