@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/win32_text.h"
 #include "tests/win32/hostsim_process.h"
@@ -19,13 +20,35 @@ namespace {
 using test::HostSimProcess;
 using test::LogLine;
 
+// Waits while pumping: the window events of the other process arrive as messages.
 bool WaitFor(const std::function<bool()>& done, double seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        if (done()) return true;
         if (std::chrono::steady_clock::now() > until) return false;
-        Sleep(50);
+        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
-    return true;
+}
+
+// Focus and name-change events raised by one window, as "focus 2" or "name 6".
+std::vector<std::string> gEvents;
+HWND gWatched = nullptr;
+
+void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND w, LONG object, LONG child, DWORD, DWORD) {
+    if (w != gWatched || object != OBJID_CLIENT) return;
+    if (event == EVENT_OBJECT_FOCUS) gEvents.push_back("focus " + std::to_string(child));
+    if (event == EVENT_OBJECT_NAMECHANGE) gEvents.push_back("name " + std::to_string(child));
+}
+
+std::string Events() {
+    std::string all;
+    for (const std::string& e : gEvents)
+        all.append(e).append(";");
+    gEvents.clear();
+    return all;
 }
 
 // pellowick.exe copied into a folder of its own (its statistics file goes beside it),
@@ -147,6 +170,12 @@ TEST(ScreenReader, ReadsTheWindowAndStartsAndStopsThroughDefaultActions) {
                                              __uuidof(IAccessible), reinterpret_cast<void**>(&acc)),
                   S_OK);
         ASSERT_TRUE(acc);
+        gWatched = app.window;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(app.window, &pid);
+        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, OnWinEvent,
+                                             pid, 0, WINEVENT_OUTOFCONTEXT);
+        ASSERT_TRUE(hook);
 
         EXPECT_EQ(Name(acc, CHILDID_SELF), L"pellowick v.1.51 \u00B7 jom");
         LONG count = 0;
@@ -183,18 +212,28 @@ TEST(ScreenReader, ReadsTheWindowAndStartsAndStopsThroughDefaultActions) {
         EXPECT_TRUE(
             WaitFor([&] { return Name(acc, kIdleTime) != L"Idle time: 0 hours, 0 minutes, 0 seconds"; }, 5))
             << "the idle counter is not read";
+        WaitFor([] { return false; }, 1.5);  // another tick or two: not announced
+        // The start changed both texts' names once; the focus moved on to stop.
+        EXPECT_EQ(Events(), "name 6;name 7;focus 2;");
 
         EXPECT_EQ(acc->accDoDefaultAction(Child(kStop)), S_OK);
         EXPECT_TRUE(WaitFor([&] { return Availability(acc, kStart) == "on"; }, 15))
             << "start never came back";
         EXPECT_TRUE(Posted(host, "not idle"));
         EXPECT_EQ(Availability(acc, kStop), "unavailable");
+        WaitFor([] { return false; }, 0.5);
+        // Names once more; where the focus goes depends on when the host client takes it.
+        const std::string stopEvents = Events();
+        EXPECT_NE(stopEvents.find("name 6;name 7;"), std::string::npos) << stopEvents;
+        EXPECT_EQ(stopEvents.find("name 6;", stopEvents.find("name 6;") + 1), std::string::npos)
+            << stopEvents;
 
         EXPECT_EQ(acc->accDoDefaultAction(Child(kClose)), S_OK);
         EXPECT_TRUE(app.Ended(15)) << "close through the default action did not end pellowick";
         LONG after = 0;
         EXPECT_NE(acc->get_accChildCount(&after), S_OK) << "the object outlived its window";
         acc->Release();
+        UnhookWinEvent(hook);
     }
     CoUninitialize();
 }
