@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/win32_text.h"
 #include "tests/win32/hostsim_process.h"
 
 namespace pw {
@@ -52,52 +51,44 @@ std::string Events() {
 }
 
 // pellowick.exe copied into a folder of its own (its statistics file goes beside it),
-// started, and ended when the test is over; c:\pwick.dat is put back as it was.
+// started, and ended with the test; a c:\pwick.dat from outside is kept aside.
 class Pellowick {
   public:
     Pellowick() {
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring exe = self;
-        exe = exe.substr(0, exe.rfind(L'\\'));  // tests\win32
-        exe = exe.substr(0, exe.rfind(L'\\'));  // tests
-        exe = exe.substr(0, exe.rfind(L'\\')) + L"\\platform\\win32\\pellowick.exe";
-        wchar_t temp[MAX_PATH + 1];
-        dir_ = std::wstring(temp, GetTempPathW(MAX_PATH + 1, temp)) + L"pwacc" +
+        wchar_t path[MAX_PATH];
+        std::wstring exe(path, GetModuleFileNameW(nullptr, path, MAX_PATH));  // <build>\tests\win32\x.exe
+        for (int up = 0; up < 3; ++up)
+            exe.resize(exe.rfind(L'\\'));
+        exe += L"\\platform\\win32\\pellowick.exe";
+        dir_ = std::wstring(path, GetTempPathW(MAX_PATH, path)) + L"pwacc" +
                std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(dir_.c_str(), nullptr);
-        copy_ = dir_ + L"\\pellowick.exe";
-        saved_ = test::ReadWholeFile(kRootStats);
-        hadStats_ = GetFileAttributesW(kRootStats) != INVALID_FILE_ATTRIBUTES;
-        if (!CopyFileW(exe.c_str(), copy_.c_str(), FALSE)) return;
+        MoveFileExW(kStats, (dir_ + L"\\aside.dat").c_str(), MOVEFILE_REPLACE_EXISTING);
+        std::wstring cmd = L"\"" + dir_ + L"\\pellowick.exe\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        std::wstring cmd = L"\"" + copy_ + L"\"";
-        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
-                            &pi_))
-            return;
-        WaitFor(
-            [&] { return (window = FindWindowW(L"pellowick_frmMain", nullptr)) && IsWindowVisible(window); },
-            30);
+        if (CopyFileW(exe.c_str(), (dir_ + L"\\pellowick.exe").c_str(), FALSE) &&
+            CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
+                           &pi_)) {
+            WaitFor(
+                [&] {
+                    return (window = FindWindowW(L"pellowick_frmMain", nullptr)) && IsWindowVisible(window);
+                },
+                30);
+        }
     }
     ~Pellowick() {
         if (pi_.hProcess) {
-            if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 0);
+            TerminateProcess(pi_.hProcess, 0);
             WaitForSingleObject(pi_.hProcess, 5000);
             CloseHandle(pi_.hProcess);
             CloseHandle(pi_.hThread);
         }
-        DeleteFileW((dir_ + L"\\pwick.dat").c_str());
-        DeleteFileW(copy_.c_str());
+        DeleteFileW(kStats);
+        MoveFileExW((dir_ + L"\\aside.dat").c_str(), kStats, 0);
+        for (const wchar_t* name : {L"\\pwick.dat", L"\\pellowick.exe"})
+            DeleteFileW((dir_ + name).c_str());
         RemoveDirectoryW(dir_.c_str());
-        if (hadStats_) {
-            HANDLE h = CreateFileW(kRootStats, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            DWORD written = 0;
-            WriteFile(h, saved_.data(), static_cast<DWORD>(saved_.size()), &written, nullptr);
-            CloseHandle(h);
-        } else {
-            DeleteFileW(kRootStats);
-        }
     }
     bool Ended(double seconds) const {
         return pi_.hProcess &&
@@ -106,10 +97,8 @@ class Pellowick {
     HWND window = nullptr;
 
   private:
-    static constexpr const wchar_t* kRootStats = L"c:\\pwick.dat";
-    std::wstring dir_, copy_;
-    std::string saved_;
-    bool hadStats_ = false;
+    static constexpr const wchar_t* kStats = L"c:\\pwick.dat";
+    std::wstring dir_;
     PROCESS_INFORMATION pi_{};
 };
 
@@ -129,23 +118,16 @@ std::wstring Name(IAccessible* acc, LONG id) {
     return s;
 }
 
-LONG Long(IAccessible* acc, LONG id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*)) {
+// get_accRole or get_accState; -1 when it fails.
+LONG Get(IAccessible* acc, LONG id, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*)) {
     VARIANT v;
     VariantInit(&v);
-    if ((acc->*get)(Child(id), &v) != S_OK || v.vt != VT_I4) return -1;
-    return v.lVal;
-}
-
-LONG State(IAccessible* acc, LONG id) {
-    return Long(acc, id, &IAccessible::get_accState);
-}
-LONG RoleOf(IAccessible* acc, LONG id) {
-    return Long(acc, id, &IAccessible::get_accRole);
+    return (acc->*get)(Child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : -1;
 }
 
 // "on", "unavailable" or "invisible", as a reader would say of a button.
 std::string Availability(IAccessible* acc, LONG id) {
-    const LONG s = State(acc, id);
+    const LONG s = Get(acc, id, &IAccessible::get_accState);
     if (s < 0) return "(no state)";
     if (s & STATE_SYSTEM_INVISIBLE) return "invisible";
     return s & STATE_SYSTEM_UNAVAILABLE ? "unavailable" : "on";
@@ -182,21 +164,20 @@ TEST(ScreenReader, ReadsTheWindowAndStartsAndStopsThroughDefaultActions) {
         EXPECT_EQ(acc->get_accChildCount(&count), S_OK);
         ASSERT_EQ(count, 7);
         const struct {
-            const wchar_t* name;
+            const wchar_t* name;  // the start of it
             LONG role;
-        } children[] = {{L"start", ROLE_SYSTEM_PUSHBUTTON}, {L"stop", ROLE_SYSTEM_PUSHBUTTON},
-                        {L"menu", ROLE_SYSTEM_BUTTONMENU},  {L"minimize", ROLE_SYSTEM_PUSHBUTTON},
-                        {L"close", ROLE_SYSTEM_PUSHBUTTON}, {nullptr, ROLE_SYSTEM_STATICTEXT},
-                        {nullptr, ROLE_SYSTEM_STATICTEXT}};
+        } children[] = {{L"start", ROLE_SYSTEM_PUSHBUTTON},
+                        {L"stop", ROLE_SYSTEM_PUSHBUTTON},
+                        {L"menu", ROLE_SYSTEM_BUTTONMENU},
+                        {L"minimize", ROLE_SYSTEM_PUSHBUTTON},
+                        {L"close", ROLE_SYSTEM_PUSHBUTTON},
+                        {L"Idle time: 0 hours, 0 minutes, 0 seconds", ROLE_SYSTEM_STATICTEXT},
+                        {L"Total time: 0 days, ", ROLE_SYSTEM_STATICTEXT}};
         for (LONG id = 1; id <= count; ++id) {
-            const auto& c = children[id - 1];
-            if (c.name) {
-                EXPECT_EQ(Name(acc, id), c.name) << "child " << id;
-            }
-            EXPECT_EQ(RoleOf(acc, id), c.role) << "child " << id;
+            const std::wstring name = Name(acc, id), start = children[id - 1].name;
+            EXPECT_EQ(name.substr(0, id < 7 ? name.size() : start.size()), start) << "child " << id;
+            EXPECT_EQ(Get(acc, id, &IAccessible::get_accRole), children[id - 1].role) << "child " << id;
         }
-        EXPECT_EQ(Name(acc, kIdleTime), L"Idle time: 0 hours, 0 minutes, 0 seconds");
-        EXPECT_EQ(Name(acc, 7).rfind(L"Total time: 0 days, ", 0), 0u) << "reads " << ToUtf8(Name(acc, 7));
         EXPECT_EQ(Availability(acc, kStart), "on");
         EXPECT_EQ(Availability(acc, kStop), "unavailable");
         EXPECT_EQ(Availability(acc, kMenu), "on");
