@@ -2,11 +2,12 @@
 
 namespace pw {
 
-FormAccess::FormAccess(HWND hwnd, Form& form, std::function<RECT(const Control&)> clientRect)
+FormAccess::FormAccess(HWND hwnd, Form& form, RectOf rectOf)
     : hwnd_(hwnd),
       form_(form),
-      clientRect_(std::move(clientRect)),
-      server_({hwnd, &form, clientRect_, [this] { return DrawnFocus(); }}) {}
+      rectOf_(std::move(rectOf)),
+      server_({hwnd, &form, [this](const Control& c) { return rectOf_(c, false); },
+               [this] { return DrawnFocus(); }}) {}
 
 bool FormAccess::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (form_.Parts().empty()) return false;
@@ -120,9 +121,15 @@ const Part* FormAccess::DrawnFocus() const {
 }
 
 RECT FormAccess::FocusRect(const Part& part) const {
-    RECT r = clientRect_(*part.face);
-    // Inside a picture's sunken border, like a push button's; a hot spot's own square.
-    if (part.face->border3d) InflateRect(&r, -3, -3);
+    const Control& face = *part.face;
+    // Inside a picture's sunken border, like a push button's; round a hot spot, as far
+    // as the picture it lies on shows.
+    RECT r = rectOf_(face, face.border3d);
+    if (face.border3d) InflateRect(&r, -1, -1);
+    if (face.container) {
+        const RECT area = rectOf_(*face.container, true);
+        IntersectRect(&r, &r, &area);
+    }
     return r;
 }
 

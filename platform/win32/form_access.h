@@ -14,8 +14,10 @@ namespace pw {
 
 class FormAccess {
   public:
-    // `clientRect` gives a control's rectangle in client pixels.
-    FormAccess(HWND hwnd, Form& form, std::function<RECT(const Control&)> clientRect);
+    // Rectangles of a control in client pixels: the whole control, or the area its
+    // children live in (inside a 3D border).
+    using RectOf = std::function<RECT(const Control&, bool inner)>;
+    FormAccess(HWND hwnd, Form& form, RectOf rectOf);
     ~FormAccess() { *alive_ = false; }
     FormAccess(const FormAccess&) = delete;
     FormAccess& operator=(const FormAccess&) = delete;
@@ -44,7 +46,7 @@ class FormAccess {
 
     HWND hwnd_;
     Form& form_;
-    std::function<RECT(const Control&)> clientRect_;
+    RectOf rectOf_;
     AccessibleServer server_;
     bool cuesHidden_ = true;       // UISF_HIDEFOCUS: a mouse user sees no focus rectangle
     const Part* shown_ = nullptr;  // the part the focus was last shown and announced on

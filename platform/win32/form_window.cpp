@@ -243,7 +243,8 @@ Win32FormWindow::Win32FormWindow(Form& form) : form_(form) {
                                 "creating the window of " + form.name);
     }
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
-    access_ = std::make_unique<FormAccess>(hwnd_, form, [](const Control& c) { return ToRect(ControlRect(c)); });
+    access_ = std::make_unique<FormAccess>(
+        hwnd_, form, [](const Control& c, bool inner) { return ToRect(inner ? ChildArea(c) : ControlRect(c)); });
 }
 
 Win32FormWindow::~Win32FormWindow() {
