@@ -54,9 +54,9 @@ post_index() { pw_posts "$1" | grep -nFx -- "$2" | head -n 1 | cut -d: -f1 | gre
 
 # Waits until the main window is shown (the load pause comes first).
 wait_visible() {
-    local deadline=$(($(pw__now_ms) + $1 * 1000))
+    local deadline=$(($(pw_now_ms) + $1 * 1000))
     until [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" visible)" == 1 ]]; do
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.1
     done
 }
@@ -312,11 +312,11 @@ drag_by() {
     local want="$((PW_WIN_LEFT + dx)) $((PW_WIN_TOP + dy)) $((PW_WIN_LEFT + dx + 305)) $((PW_WIN_TOP + dy + 135))"
     # shellcheck disable=SC2086
     pw_drag $xy "$dx" "$dy"
-    local deadline=$(($(pw__now_ms) + 3000))
+    local deadline=$(($(pw_now_ms) + 3000))
     while :; do
         rect=$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" rect)
         [[ "$rect" == "$want" ]] && break
-        (($(pw__now_ms) < deadline)) || break
+        (($(pw_now_ms) < deadline)) || break
         sleep 0.1
     done
     [[ "$rect" == "$want" ]] || fail "after a drag by ($dx,$dy) the window is at ($rect), expected ($want)"
@@ -344,8 +344,8 @@ test_idle_minute() {
     pw_click stop
     pw_wait_post "$log" "$(counted 'not idle' 1)" 15 ||
         fail "no 'not idle · 1' within 15 s of stop (room shows: '$(recent "$log")')"
-    local deadline=$(($(pw__now_ms) + 10000))
-    until [[ "$show" == "minimized maximized" ]] || (($(pw__now_ms) > deadline)); do
+    local deadline=$(($(pw_now_ms) + 10000))
+    until [[ "$show" == "minimized maximized" ]] || (($(pw_now_ms) > deadline)); do
         sleep 0.1
         show=$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | paste -sd ' ' -)
     done
@@ -417,8 +417,8 @@ test_scroll_stats() {
         if ! pw_wait_post "$log" "$stat_line" 10; then
             fail "no 'statistics' line within 10 s (room shows: '$(recent "$log")')"
         else
-            local deadline=$(($(pw__now_ms) + 10000))
-            until (($(pw_posts "$log" | wc -l) >= before + 2)) || (($(pw__now_ms) > deadline)); do sleep 0.1; done
+            local deadline=$(($(pw_now_ms) + 10000))
+            until (($(pw_posts "$log" | wc -l) >= before + 2)) || (($(pw_now_ms) > deadline)); do sleep 0.1; done
             local got
             got=$(posts_from "$log" $((before + 1)))
             if [[ -n "${total_line:-}" ]]; then
