@@ -113,6 +113,7 @@ void IdleController::BeginIdle() {
     timer1_.SetEnabled(true);
     faces_.stopDown.SetVisible(false);
     faces_.stopUp.SetVisible(true);
+    if (StateChanged) StateChanged();
 }
 
 void IdleController::EndIdle() {
@@ -131,6 +132,7 @@ void IdleController::EndIdle() {
         faces_.startDown.SetVisible(false);
         faces_.startUp.SetVisible(true);
     }
+    if (StateChanged) StateChanged();
     if (Stopped) Stopped();
 }
 

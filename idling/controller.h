@@ -43,6 +43,8 @@ class IdleController {
     const std::uint64_t& Period() const { return period_; }
     // True from the first step of EndIdle until it has saved and maximized the host.
     bool Stopping() const { return stopping_; }
+    // Runs when an idle period has started or stopped, its faces shown.
+    std::function<void()> StateChanged;
     // Runs when a stop has completely finished (a close waiting for it).
     std::function<void()> Stopped;
     // The program is closing: the start command does nothing from now on.

@@ -1,9 +1,11 @@
 #include "platform/forms.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace pw {
 
@@ -95,6 +97,100 @@ static const MenuItem* FindId(const MenuItem& item, int id) {
 }
 
 const MenuItem* Form::FindMenuItem(int id) const { return menu_ ? FindId(*menu_, id) : nullptr; }
+
+Part& Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {
+    parts_.push_back({std::move(n), role, &face, pressedFace, tabStop, {}, false});
+    return parts_.back();
+}
+
+void Form::AddText(std::string n, Control& place, std::function<std::string()> read) {
+    parts_.push_back({std::move(n), Role::StaticText, &place, nullptr, -1, std::move(read), false});
+}
+
+const Part* Form::FocusedPart() const {
+    for (const Part& part : parts_)
+        if (part.tabStop == focusStop_ && part.Clickable()) return &part;
+    return nullptr;
+}
+
+void Form::FocusFirst() {
+    CancelKeyPress();
+    int first = -1;
+    for (const Part& part : parts_)
+        if (part.tabStop >= 0 && (first < 0 || part.tabStop < first)) first = part.tabStop;
+    focusStop_ = std::max(first, 0);
+}
+
+void Form::MoveFocus(bool forward) {
+    int last = -1;
+    for (const Part& part : parts_)
+        last = std::max(last, part.tabStop);
+    if (last < 0) return;
+    CancelKeyPress();
+    const int stops = last + 1;
+    for (int step = 1; step <= stops; ++step) {
+        const int stop = ((focusStop_ + (forward ? step : -step)) % stops + stops) % stops;
+        for (const Part& part : parts_) {
+            if (part.tabStop == stop && part.Clickable()) {
+                focusStop_ = stop;
+                return;
+            }
+        }
+    }
+}
+
+void Form::PressPart(const Part& part) {
+    if (!part.Clickable()) return;
+    Control& c = *part.face;
+    if (c.MouseDown) c.MouseDown(kLeftButton);
+    if (c.MouseUp) c.MouseUp(kLeftButton);
+    if (c.Click) c.Click();
+}
+
+bool Form::KeyDown(Key key) {
+    switch (key) {
+        case Key::Tab:
+        case Key::ShiftTab:
+            MoveFocus(key == Key::Tab);
+            return true;
+        case Key::Enter:
+            if (const Part* part = FocusedPart(); part && !spaceHeld_) PressPart(*part);
+            return true;
+        case Key::Space:
+            // Held like a mouse button: down now, the click on release.
+            if (const Part* part = FocusedPart(); part && !spaceHeld_) {
+                spaceHeld_ = part->face;
+                if (spaceHeld_->MouseDown) spaceHeld_->MouseDown(kLeftButton);
+            }
+            return true;
+        case Key::ContextMenu:
+            for (const Part& part : parts_) {
+                if (part.role == Role::MenuButton) {
+                    PressPart(part);
+                    return true;
+                }
+            }
+            return false;
+    }
+    return false;
+}
+
+bool Form::KeyUp(Key key) {
+    if (key != Key::Space || !spaceHeld_) return false;
+    Control* c = std::exchange(spaceHeld_, nullptr);
+    if (c->MouseUp) c->MouseUp(kLeftButton);
+    // As with the mouse, a face that went away meanwhile takes no click.
+    if (c->Click && c->Shown() && c->Enabled()) c->Click();
+    return true;
+}
+
+void Form::CancelKeyPress() {
+    if (Control* c = std::exchange(spaceHeld_, nullptr); c && c->MouseUp) c->MouseUp(kLeftButton);
+}
+
+void Form::PartsChanged() {
+    if (window_) window_->PartsChanged();
+}
 
 FormWindow& Form::Window() {
     if (!window_) window_ = platform.CreateFormWindow(*this);

@@ -41,6 +41,13 @@ struct Font {
 
 enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
 
+// What a keyboard user and a screen reader reach of a form: its push buttons (a
+// picture or a hot spot) and its texts, in tab order.
+enum class Role { PushButton, MenuButton, StaticText };
+
+// Keys a form understands; the platform maps its own keys to these.
+enum class Key { Tab, ShiftTab, Enter, Space, ContextMenu };
+
 class Form;
 
 class Control {
@@ -139,6 +146,9 @@ public:
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual bool IsShown() const = 0;
+    // The form's state changed in a way a screen reader should hear (names and
+    // states of its parts), unlike a counter's tick.
+    virtual void PartsChanged() {}
     // SetWindowPos(handle, HWND_TOPMOST or HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE)
     virtual void SetTopmost(bool topmost) = 0;
     virtual void SetEnabled(bool enabled) = 0;
@@ -159,6 +169,28 @@ public:
     virtual const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) = 0;
     // Destroys the window without running any handler.
     virtual void Destroy() = 0;
+};
+
+struct Part {
+    std::string name;
+    Role role = Role::PushButton;
+    // Buttons: the control a click reaches. Texts: the control that places it.
+    Control* face = nullptr;
+    // Shown in the face's place while the button cannot be pressed (its "down" picture).
+    Control* pressedFace = nullptr;
+    // Buttons with the same stop replace each other there (start and stop); -1: none.
+    int tabStop = -1;
+    // Texts: what is read out, made when asked.
+    std::function<std::string()> read;
+    // Pressed from the keyboard, it leaves the keyboard in this window even when its
+    // handler activated another program's window meanwhile.
+    bool keepsKeyboard = false;
+
+    std::string Name() const { return read ? read() : name; }
+    // A mouse user could click it now.
+    bool Clickable() const { return role != Role::StaticText && face && face->Shown() && face->Enabled(); }
+    // Neither the face nor the picture standing in for it is shown.
+    bool Hidden() const { return !(face && face->Shown()) && !(pressedFace && pressedFace->Shown()); }
 };
 
 class Form {
@@ -192,6 +224,29 @@ public:
     const MenuItem* Menu() const { return menu_.get(); }
     const MenuItem* FindMenuItem(int id) const;
 
+    // --- Keyboard and screen readers -----------------------------------------------
+    // Parts in tab order; the platform reads them, the form builds them once.
+    const std::vector<Part>& Parts() const { return parts_; }
+    Part& AddButton(std::string name, Role role, Control& face, Control* pressedFace, int tabStop);
+    void AddText(std::string name, Control& place, std::function<std::string()> read);
+    // The clickable button at the focus stop, or nullptr (while no button there can be
+    // pressed; the focus stays put and comes back to whatever shows there next).
+    const Part* FocusedPart() const;
+    // The window was activated: the focus goes to the first stop.
+    void FocusFirst();
+    // Tab and Shift+Tab: the next stop with a clickable button, round the end.
+    void MoveFocus(bool forward);
+    // Presses a button as a mouse click does (button down, up, click); nothing when
+    // it cannot be clicked now.
+    void PressPart(const Part& part);
+    // Key presses and releases from the platform; true when the form used the key.
+    bool KeyDown(Key key);
+    bool KeyUp(Key key);
+    // The keyboard left the window: a press held by Space is let go without a click.
+    void CancelKeyPress();
+    // Tells the window that names or states of the parts changed.
+    void PartsChanged();
+
     // The platform window, created on first use.
     FormWindow& Window();
     bool HasWindow() const { return window_ != nullptr; }
@@ -204,6 +259,9 @@ private:
     std::vector<std::unique_ptr<Timer>> timers_;
     std::unique_ptr<MenuItem> menu_;
     std::unique_ptr<FormWindow> window_;
+    std::vector<Part> parts_;
+    int focusStop_ = 0;
+    Control* spaceHeld_ = nullptr;  // the face pressed by Space, released with it
 };
 
 // Decimal captions: counters are read as doubles and written back as the shortest

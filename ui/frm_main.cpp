@@ -6,6 +6,7 @@
 #include "platform/pause.h"
 #include "ui/art.h"
 #include "ui/frm_menu.h"
+#include "ui/spoken.h"
 
 namespace pw {
 namespace {
@@ -135,6 +136,22 @@ FrmMain::FrmMain(Platform& p)
     lblClose.Click = [this] { lblClose_Click(); };
     QueryClose = [this] { Form_Unload(); };
     Form::EndSession = [this] { SessionEnding(); };
+    // Keyboard and screen readers: start and stop share the first stop, so the one
+    // that replaces the other after a press has the focus. The start minimizes the
+    // host client, which activates it; a keyboard user stays here to press stop. The
+    // stop hands the user back to the maximized host client, as a click does.
+    AddButton("start", Role::PushButton, picStartUp, &picStartDown, 0).keepsKeyboard = true;
+    AddButton("stop", Role::PushButton, picStopUp, &picStopDown, 0);
+    AddButton("menu", Role::MenuButton, lblMenu, nullptr, 1);
+    AddButton("minimize", Role::PushButton, lblMinimize, nullptr, 2);
+    AddButton("close", Role::PushButton, lblClose, nullptr, 3);
+    AddText("Idle Time", Label2,
+            [this] { return IdleTimeInWords(lblHours.Caption(), lblMinutes.Caption(), lblSeconds.Caption()); });
+    AddText("Total Time", Label12, [this] {
+        return TotalTimeInWords(lblTotalDays.Caption(), lblTotalHours.Caption(), lblTotalMinutes.Caption(),
+                                lblTotalSeconds.Caption());
+    });
+    controller_.StateChanged = [this] { PartsChanged(); };
     controller_.Stopped = [this] {
         if (!closeAfterStop_) return;
         closeAfterStop_ = false;

@@ -189,7 +189,7 @@ class FakeFormWindow : public FormWindow {
     bool shown = false, topmost = false, enabled = true, minimized = false, destroyed = false;
     std::string title;
     float left, top;
-    int invalidations = 0, drags = 0;
+    int invalidations = 0, drags = 0, partsChanged = 0;
     std::vector<std::string> calls;  // "topmost", "notopmost", "show", ... in order
 
     Hwnd Handle() const override { return handle; }
@@ -208,6 +208,7 @@ class FakeFormWindow : public FormWindow {
     void Invalidate(const Control&) override { ++invalidations; }
     void TimerChanged(Timer& t) override { platform.SetTimer(t, t.Enabled()); }
     void BeginDrag() override { ++drags; }
+    void PartsChanged() override { ++partsChanged; }
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
     float popupX = -1, popupY = -1;

@@ -16,6 +16,7 @@
 
 #include "platform/form_layout.h"
 #include "platform/win32/dpi.h"
+#include "platform/win32/form_access.h"
 #include "platform/win32/form_paint.h"
 #include "platform/win32/gdi_cache.h"
 #include "platform/win32/res/resource.h"
@@ -158,6 +159,9 @@ class Win32FormWindow final : public FormWindow {
     void Invalidate(const Control& c) override;
     void TimerChanged(Timer& t) override;
     void BeginDrag() override;
+    void PartsChanged() override {
+        if (access_) access_->PartsChanged();
+    }
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
 
@@ -206,6 +210,8 @@ class Win32FormWindow final : public FormWindow {
     HDC backDc_ = nullptr;
     bool artLoaded_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Keyboard focus and screen readers.
+    std::unique_ptr<FormAccess> access_;
 
     // Repaint coalescing: rectangles waiting to be invalidated.
     std::vector<RECT> dirty_;
@@ -253,6 +259,10 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
     }
     cache_.SetDpi(scale_.dpi);
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    access_ = std::make_unique<FormAccess>(
+        hwnd_, form, [this](const Control& c, bool inner) {
+            return ToRect(inner ? ChildArea(c, scale_) : ControlRect(c, scale_));
+        });
 }
 
 SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {
@@ -291,6 +301,7 @@ void Win32FormWindow::Destroy() {
     hwnd_ = nullptr;
     if (tooltip_) DestroyWindow(tooltip_);
     tooltip_ = nullptr;
+    access_.reset();
     // Detach first: nothing of the form may run while the window goes away.
     SetWindowLongPtrW(w, GWLP_USERDATA, 0);
     if (theme_) CloseThemeData(theme_);
@@ -309,6 +320,7 @@ void Win32FormWindow::Show() {
 void Win32FormWindow::Invalidate(const Control& c) {
     if (!hwnd_) return;
     if (!c.tooltip.empty()) UpdateTool(c);
+    if (access_) access_->ControlChanged(c);
     const RECT r = ToRect(ControlRect(c, scale_));
     if (IsRectEmpty(&r)) return;
     bool covered = false;
@@ -357,6 +369,7 @@ void Win32FormWindow::OnPaint() {
     }
     const RECT& r = ps.rcPaint;
     PaintForm(form_, backDc_, r, cache_, theme_, scale_);
+    if (access_) access_->PaintFocus(backDc_, r);
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, backDc_, r.left, r.top, SRCCOPY);
     EndPaint(hwnd_, &ps);
 }
@@ -524,6 +537,7 @@ LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = hwnd_;
+    if (LRESULT result = 0; access_ && access_->Handle(msg, wp, lp, result)) return result;
     switch (msg) {
         case WM_PAINT:
             OnPaint();
@@ -594,6 +608,7 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_NCDESTROY:
+            access_.reset();
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             hwnd_ = nullptr;
             break;

@@ -171,6 +171,30 @@ pw_menu_keys() {
     done
 }
 
+# Gives the main window the keyboard without a click: makes it the foreground window
+# (as Alt+Tab would; the host client takes it when it is maximized) and gives its X
+# window the input focus, which on bare Xvfb stays with the host client's frame once
+# Wine focused that. The pointer rests on the title bar, away from the tooltips.
+pw_keyboard_to_main() {
+    pw_probe --wait 5000 activate --class "$PW_MAIN_CLASS" || return 1
+    local xwin
+    xwin=$(xdotool search --onlyvisible --name '^pellowick v' | head -n 1)
+    [[ -n "$xwin" ]] || return 1
+    xdotool windowfocus "$xwin" || return 1
+    # shellcheck disable=SC2046
+    xdotool mousemove $(pw_spot title)
+    sleep 0.3
+}
+
+# Types keys, one at a time, e.g. "shift+F10 Down Right Return".
+pw_keys() {
+    local key
+    for key in "$@"; do
+        xdotool key "$key" || return 1
+        sleep 0.15
+    done
+}
+
 # The payloads of hostsim's POST lines (escaped as in the log), one per line.
 pw_posts() { awk -F '\t' '$2 == "POST" { print $4 }' "$1" 2>/dev/null; }
 

@@ -606,6 +606,74 @@ test_scaled_display() {
     report "$name"
 }
 
+# --- Keyboard only: a second run, never clicked --------------------------------------
+
+# Dark dots of a focus rectangle along the top of the stop face (client row 76, inside
+# the picture's border) in a screenshot of the window.
+focus_dots() {
+    convert "$1" -crop 54x1+24+76 +repage -colorspace gray txt:- 2>/dev/null | tail -n +2 |
+        sed -n 's/.*gray(\([0-9.]*\)).*/\1/p' | awk '$1 + 0 < 100 { n++ } END { print n + 0 }'
+}
+
+test_keyboard() {
+    local klog="$work/host-keys.log" kexe kpid hs=""
+    pw_load_geometry   # a new run: the window stands at its design place again
+    if ! start_hostsim "$klog" "$work/host-keys.ready"; then
+        fail "hostsim did not start"
+    elif ! kexe=$(pw_install_pellowick pwkeys); then
+        fail "cannot copy pellowick.exe into the prefix"
+    fi
+    hs=${PW_HOSTSIM_PID:-}
+    if [[ -n "${kexe:-}" ]]; then
+        pw_start_pellowick "$kexe"
+        kpid=$PW_PELLOWICK_PID
+        pids+=("$kpid")
+        pw_wait_post "$klog" "$(plain loaded)" 30 && wait_visible 15 || fail "pellowick did not start within 45 s"
+    fi
+    if ((${#why[@]} > 0)); then
+        report "keyboard only: Enter starts, Enter stops, Shift+F10 posts the statistics, Alt+F4 closes"
+        pw_stop_process "$hs"
+        return
+    fi
+
+    pw_keyboard_to_main || fail "cannot give pellowick the keyboard"
+    pw_keys Return
+    pw_wait_post "$klog" "$(counted 'now idle' 0)" 15 || fail "no 'now idle · 0' within 15 s of Enter"
+    # The focus moved on to stop, and now that keys were used it is drawn.
+    sleep 0.5
+    local dots
+    pw_window_shot "$work/keys-idle.png"
+    dots=$(focus_dots "$work/keys-idle.png")
+    ((dots >= 20)) || fail "no focus rectangle on stop after Enter ($dots dots; see $work/keys-idle.png)"
+    if [[ -f "$work/window-idle.png" ]]; then
+        dots=$(focus_dots "$work/window-idle.png")
+        ((dots <= 2)) || fail "a focus rectangle shows after mouse clicks only ($dots dots; see $work/window-idle.png)"
+    fi
+
+    pw_keys Return
+    pw_wait_post "$klog" "$(counted 'not idle' 0)" 15 || fail "no 'not idle · 0' within 15 s of the second Enter"
+    # The stop hands the user to the maximized host client; back as Alt+Tab would.
+    sleep 0.5
+    pw_keyboard_to_main || fail "cannot give pellowick the keyboard after the stop"
+    pw_keys shift+F10
+    sleep 0.3
+    pw_keys Down Right Return   # statistics > scroll stats
+    pw_wait_post "$klog" "$(plain statistics)" 10 || fail "no 'statistics' line within 10 s of Shift+F10"
+    sleep 1   # the totals line follows its pause
+    pw_keys alt+F4
+    pw_wait_post "$klog" "$(plain unloaded)" 15 || fail "no 'unloaded' within 15 s of Alt+F4"
+    pw_wait_exit "$kpid" 15 || fail "pellowick still runs 15 s after Alt+F4"
+
+    local got
+    got=$(pw_posts "$klog" | sed -E 's/.*<b>(d<\/b>[0-9]+ <b>h<\/b>[0-9]+ <b>m<\/b>[0-9]+ <b>s<\/b>[0-9]+) -\|$/TOTALS/')
+    local want
+    want=$(printf '%s\n' "$(plain loaded)" "$(counted 'now idle' 0)" "$(counted 'not idle' 0)" "$(plain statistics)" \
+        TOTALS "$(plain unloaded)")
+    [[ "$got" == "$want" ]] || fail "the room shows: '$(recent "$klog" 6)'"
+    report "keyboard only: Enter starts, Enter stops, Shift+F10 posts the statistics, Alt+F4 closes"
+    pw_stop_process "$hs"
+}
+
 test_haulted_boxes
 if test_start_up; then
     test_art
@@ -628,4 +696,5 @@ else
         report "$name"
     done
 fi
+test_keyboard
 finish

@@ -5,6 +5,8 @@
 //       topmost=, visible=, enabled=
 //   pw_probe [--wait MS] gone --class NAME | --title TEXT
 //       succeeds once no such window exists
+//   pw_probe [--wait MS] activate --class NAME | --title TEXT
+//       makes that window the foreground window, as switching to it with Alt+Tab does
 //   pw_probe at X Y
 //       prints class= and title= of the top-level window at that screen point
 //   pw_probe [--wait MS] msgbox TITLE           prints text=, icon= (stop, exclamation,
@@ -182,7 +184,7 @@ bool Parse(int argc, wchar_t** argv, Request& req) {
     }
     if (i >= argc) return false;
     req.verb = argv[i++];
-    if (req.verb == L"window" || req.verb == L"gone" || req.verb == L"quit") {
+    if (req.verb == L"window" || req.verb == L"gone" || req.verb == L"quit" || req.verb == L"activate") {
         if (i + 2 != argc) return false;
         if (std::wcscmp(argv[i], L"--class") == 0) {
             req.cls = argv[i + 1];
@@ -216,6 +218,7 @@ int Run(const Request& req) {
             if (req.verb == L"window") return ShowWindowFacts(w);
             if (req.verb == L"quit")
                 return PostThreadMessageW(GetWindowThreadProcessId(w, nullptr), WM_QUIT, 0, 0) ? 0 : 1;
+            if (req.verb == L"activate") return SetForegroundWindow(w) ? 0 : 1;
             if (req.verb == L"msgbox") {
                 HWND text = GetDlgItem(w, kStaticTextId);
                 if (text) {
@@ -242,7 +245,7 @@ int wmain(int argc, wchar_t** argv) {
     Request req;
     if (!Parse(argc, argv, req)) {
         Print("usage",
-              "pw_probe [--wait MS] window|gone|quit --class NAME|--title TEXT | msgbox TITLE | "
+              "pw_probe [--wait MS] window|gone|quit|activate --class NAME|--title TEXT | msgbox TITLE | "
               "press TITLE ok|yes|no | at X Y");
         return 2;
     }
