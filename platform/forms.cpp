@@ -72,31 +72,9 @@ Timer& Form::AddTimer(std::string n, int intervalMs) {
     return *timers_.back();
 }
 
-Control* Form::Find(std::string_view n) const {
-    for (auto& c : controls_)
-        if (c->name == n) return c.get();
-    return nullptr;
-}
-
-static void Number(MenuItem& item, int& next) {
-    item.id = next++;
-    for (auto& child : item.items) Number(child, next);
-}
-
 void Form::SetMenu(MenuItem menu) {
-    int next = 100;
-    Number(menu, next);
     menu_ = std::make_unique<MenuItem>(std::move(menu));
 }
-
-static const MenuItem* FindId(const MenuItem& item, int id) {
-    if (item.id == id) return &item;
-    for (auto& child : item.items)
-        if (auto* hit = FindId(child, id)) return hit;
-    return nullptr;
-}
-
-const MenuItem* Form::FindMenuItem(int id) const { return menu_ ? FindId(*menu_, id) : nullptr; }
 
 Part& Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {
     parts_.push_back({std::move(n), role, &face, pressedFace, tabStop, {}, false});

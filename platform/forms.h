@@ -68,7 +68,6 @@ public:
     bool transparent = false;
     bool border3d = false;    // picture boxes: 2 px sunken border around the picture
     bool outline = true;      // frames: draw the group-box edge
-    bool wrap = true;         // labels and text boxes break long lines at words
     std::string picture;      // artwork name, see ui/art.h
     std::string tooltip;
 
@@ -98,7 +97,6 @@ public:
     float FormTop() const;
     // Visible itself and all its containers.
     bool Shown() const;
-    bool Interactive() const { return Click || MouseDown || MouseUp; }
 
     // A hidden command button pressed in code: runs Click at once.
     void Press() {
@@ -135,7 +133,6 @@ struct MenuItem {
     bool enabled = true;
     std::vector<MenuItem> items;
     std::function<void()> Click;
-    int id = 0;  // assigned by Form::SetMenu, unique within the form
 };
 
 // The platform's peer of a form: a real top-level window, or the fake's record.
@@ -145,7 +142,6 @@ public:
     virtual Hwnd Handle() const = 0;
     virtual void Show() = 0;
     virtual void Hide() = 0;
-    virtual bool IsShown() const = 0;
     // The form's state changed in a way a screen reader should hear (names and
     // states of its parts), unlike a counter's tick.
     virtual void PartsChanged() {}
@@ -204,7 +200,6 @@ public:
     const std::string name;
     const float clientWidth, clientHeight;  // twips
     float designLeft = 0, designTop = 0;    // where the window first appears (twips)
-    bool centreOnScreen = false;
     std::string caption;
 
     // Close request from the platform (Alt+F4, task bar, task manager).
@@ -218,11 +213,9 @@ public:
     // Controls in drawing order: within a container, earlier ones lie on top.
     const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
     const std::vector<std::unique_ptr<Timer>>& Timers() const { return timers_; }
-    Control* Find(std::string_view name) const;
 
     void SetMenu(MenuItem menu);
     const MenuItem* Menu() const { return menu_.get(); }
-    const MenuItem* FindMenuItem(int id) const;
 
     // --- Keyboard and screen readers -----------------------------------------------
     // Parts in tab order; the platform reads them, the form builds them once.

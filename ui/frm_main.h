@@ -69,7 +69,6 @@ public:
 
     // frmMenu, created hidden the first time it is reached.
     FrmMenu& Menu();
-    bool HasMenu() const { return menu_ != nullptr; }
     IdleController& Controller() { return controller_; }
     TotalsStore& Stats() { return stats_; }
     Totals& LifetimeTotals() { return totals_; }

@@ -23,7 +23,7 @@ const char* const kVersionHistory =
 namespace {
 
 MenuItem Item(const char* name, const char* caption, std::function<void()> click = {}) {
-    return MenuItem{name, caption, true, {}, std::move(click), 0};
+    return MenuItem{name, caption, true, {}, std::move(click)};
 }
 
 }  // namespace

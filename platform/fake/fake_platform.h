@@ -195,7 +195,6 @@ class FakeFormWindow : public FormWindow {
     Hwnd Handle() const override { return handle; }
     void Show() override;
     void Hide() override { shown = false; }
-    bool IsShown() const override { return shown; }
     void SetTopmost(bool on) override;
     void SetEnabled(bool on) override;
     void SetTitle(const std::string& t) override { title = t; }

@@ -101,7 +101,7 @@ class Painter {
     void Label(const Control& c, const RECT& r) {
         if (!c.transparent) Fill(r, c.back);
         const UINT align = c.align == Align::Right ? DT_RIGHT : DT_LEFT;
-        Text(c, r, align | (c.wrap ? DT_WORDBREAK : DT_SINGLELINE));
+        Text(c, r, align | DT_WORDBREAK);
     }
 
     void SunkenEdge(RECT& r) {

@@ -140,7 +140,6 @@ class Win32FormWindow final : public FormWindow {
     Hwnd Handle() const override { return reinterpret_cast<Hwnd>(hwnd_); }
     void Show() override;
     void Hide() override { ShowWindow(hwnd_, SW_HIDE); }
-    bool IsShown() const override { return hwnd_ && IsWindowVisible(hwnd_); }
     void SetTopmost(bool topmost) override {
         SetWindowPos(hwnd_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
@@ -237,13 +236,9 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
     // Other windows are placed over the main one: they start at its scale.
     scale_.dpi = owner ? WindowDpi(owner) : SystemDpi();
     const auto outer = [&] { return OuterSize(form, scale_, style, exStyle); };
-    const auto place = [&](SIZE size) {
-        if (!form.centreOnScreen) return POINT{scale_.Px(form.designLeft), scale_.Px(form.designTop)};
-        return POINT{(GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
-                     (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2};
-    };
+    const auto place = [&] { return POINT{scale_.Px(form.designLeft), scale_.Px(form.designTop)}; };
     SIZE size = outer();
-    POINT at = place(size);
+    POINT at = place();
     CreateWindowExW(exStyle, cls.c_str(), ToUtf16(form.caption).c_str(), style, at.x, at.y, size.cx, size.cy,
                     owner, nullptr, inst, this);
     if (!hwnd_) {
@@ -254,7 +249,7 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
     if (const int dpi = WindowDpi(hwnd_); isMain && dpi != scale_.dpi) {
         scale_.dpi = dpi;
         size = outer();
-        at = place(size);
+        at = place();
         SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     cache_.SetDpi(scale_.dpi);

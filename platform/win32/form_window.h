@@ -9,7 +9,7 @@
 
 namespace pw {
 
-// Creates the window, hidden, at the form's design place (or centred on the screen).
+// Creates the window, hidden, at the form's design place.
 // Throws std::system_error when Windows refuses to create it.
 std::unique_ptr<FormWindow> CreateWin32FormWindow(Platform& p, Form& form);
 
