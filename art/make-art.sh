@@ -7,8 +7,11 @@
 # Usage: art/make-art.sh [output folder]   (default: the folder of this script)
 set -euo pipefail
 
-out=${1:-$(cd "$(dirname "$0")" && pwd)}
+here=$(cd "$(dirname "$0")" && pwd)
+out=${1:-$here}
 mkdir -p "$out"
+# The version the title shows, from its one source.
+version=$(sed -n 's/^project(pellowick VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
 
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 if ! command -v convert >/dev/null || [[ ! -f $font ]]; then
@@ -106,7 +109,7 @@ skin() {
     rect 4 5 12 6 "$ink"
     rect 4 8 12 9 "$ink"
     rect 4 11 12 12 "$ink"
-    title="pellowick v.1.51 · jom"
+    title="pellowick v.$version · jom"
     embossed 22 13 9 "$paper" "$red_lo" "$title"
     title_end=$((22 + $(text_width 9 "$title") + 6))
     groove "$title_end" 243 6
