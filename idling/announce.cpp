@@ -1,5 +1,7 @@
 #include "idling/announce.h"
 
+#include <initializer_list>
+
 #include "platform/forms.h"
 
 namespace pw {
@@ -7,30 +9,24 @@ namespace {
 
 constexpr std::string_view kDot = "\xC2\xB7";  // U+00B7 MIDDLE DOT
 
-std::string Opening(std::string_view version) {
-    std::string s = "<font face=Tahoma color=#000000></b>|- <b>pellowick ";
-    s += version;
-    s += "</b> ";
-    s += kDot;
-    s += " <b>< a href=";
-    s += kMakerLink;
-    s += "></u>jom</a></b> -|- <b>";
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string s;
+    for (std::string_view part : parts) s += part;
     return s;
+}
+
+// The opening and the signature every line starts with, markup oddities and all.
+std::string Opening(std::string_view version) {
+    return Join({"<font face=Tahoma color=#000000></b>|- <b>pellowick ", version, "</b> ", kDot, " <b>< a href=",
+                 kMakerLink, "></u>jom</a></b> -|- <b>"});
 }
 
 std::string Counted(std::string_view version, std::string_view keyword, std::string_view minutes) {
-    std::string s = Opening(version);
-    s += keyword;
-    s += "</b> ";
-    s += kDot;
-    s += ' ';
-    s += minutes;
-    s += " -|";
-    return s;
+    return Join({Opening(version), keyword, "</b> ", kDot, " ", minutes, " -|"});
 }
 
 std::string Plain(std::string_view version, std::string_view keyword) {
-    return Opening(version) + std::string(keyword) + "</b> -|";
+    return Join({Opening(version), keyword, "</b> -|"});
 }
 
 }  // namespace
@@ -48,17 +44,7 @@ std::string StatisticsLine(std::string_view v) { return Plain(v, "statistics"); 
 
 std::string TotalsLine(std::string_view v, std::string_view days, std::string_view hours, std::string_view minutes,
                        std::string_view seconds) {
-    std::string s = Opening(v);
-    s += "d</b>";
-    s += days;
-    s += " <b>h</b>";
-    s += hours;
-    s += " <b>m</b>";
-    s += minutes;
-    s += " <b>s</b>";
-    s += seconds;
-    s += " -|";
-    return s;
+    return Join({Opening(v), "d</b>", days, " <b>h</b>", hours, " <b>m</b>", minutes, " <b>s</b>", seconds, " -|"});
 }
 
 }  // namespace pw
