@@ -33,6 +33,13 @@ constexpr UINT_PTR kRepaintTimerId = 1;
 constexpr UINT_PTR kFirstFormTimerId = 100;
 constexpr const wchar_t* kMainFormClass = L"pellowick_frmMain";
 
+// The mouse button of a button-down or button-up message.
+int ButtonOf(UINT msg) {
+    if (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) return kRightButton;
+    if (msg == WM_MBUTTONDOWN || msg == WM_MBUTTONUP) return kMiddleButton;
+    return kLeftButton;
+}
+
 bool Contains(const RECT& outer, const RECT& inner) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -540,22 +547,14 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
         case WM_LBUTTONDOWN:
-            OnButtonDown(kLeftButton, lp);
-            return 0;
         case WM_RBUTTONDOWN:
-            OnButtonDown(kRightButton, lp);
-            return 0;
         case WM_MBUTTONDOWN:
-            OnButtonDown(kMiddleButton, lp);
+            OnButtonDown(ButtonOf(msg), lp);
             return 0;
         case WM_LBUTTONUP:
-            OnButtonUp(kLeftButton, lp);
-            return 0;
         case WM_RBUTTONUP:
-            OnButtonUp(kRightButton, lp);
-            return 0;
         case WM_MBUTTONUP:
-            OnButtonUp(kMiddleButton, lp);
+            OnButtonUp(ButtonOf(msg), lp);
             return 0;
         case WM_MOUSEMOVE:
             OnMouseMove(wp, lp);
