@@ -8,6 +8,8 @@
 //   (nothing)   run until ended from outside (idle CPU and working set floors)
 #include <windows.h>
 
+#include "bench/win32/process_time.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
@@ -55,18 +57,6 @@ void LoadPicture() {
     if (!picture) std::fprintf(stderr, "bare window: the picture did not decode\n");
 }
 #endif
-
-double FileTimeSeconds(const FILETIME& t) {
-    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
-           1e7;
-}
-
-double SecondsSinceCreation() {
-    FILETIME now, created, exited, kernel, user;
-    GetSystemTimePreciseAsFileTime(&now);
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    return FileTimeSeconds(now) - FileTimeSeconds(created);
-}
 
 void Paint(HWND w) {
     PAINTSTRUCT ps;

@@ -9,6 +9,8 @@
 #include <exception>
 
 #include <windows.h>
+
+#include "bench/win32/process_time.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/frm_main.h"
 
@@ -113,18 +115,6 @@ class TimedPlatform final : public pw::Platform {
 
     pw::Platform& p_;
 };
-
-double FileTimeSeconds(const FILETIME& t) {
-    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
-           1e7;
-}
-
-double SecondsSinceCreation() {
-    FILETIME now, created, exited, kernel, user;
-    GetSystemTimePreciseAsFileTime(&now);
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    return FileTimeSeconds(now) - FileTimeSeconds(created);
-}
 
 }  // namespace
 
