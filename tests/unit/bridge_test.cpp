@@ -117,26 +117,7 @@ TEST(Actions, RunKeywordTypesIntoTheAddressBoxOnly) {
     EXPECT_EQ(p.messages, expected);
 }
 
-TEST(Actions, HungHostGetsNoEnterAfterAFailedWrite) {
-    FakePlatform p;
-    FakeHost host(p);
-    p.At(host.input).hung = true;
-    p.At(host.address).hung = true;
-    p.messages.clear();
-    SendChat(p, "stale");
-    RunKeyword(p, "aol://x");
-    EXPECT_TRUE(p.messages.empty());
-    EXPECT_TRUE(host.posts.empty());
-}
 
-TEST(Actions, MinimizeAndMaximizeTheFrame) {
-    FakePlatform p;
-    FakeHost host(p);
-    MinimizeHost(p);
-    EXPECT_EQ(p.At(host.frame).showState, kSwShowMinimized);
-    MaximizeHost(p);
-    EXPECT_EQ(p.At(host.frame).showState, kSwShowMaximized);
-}
 
 // How long Pause(s) lasts when called at a given clock reading, and whether it pumped.
 struct PauseRun {
@@ -161,11 +142,6 @@ TEST(Pause, StartsFromTheRoundedSecond) {
     EXPECT_EQ(RunPause(100.6, -5).pumps, 0);
 }
 
-TEST(Pause, SleepsInsteadOfSpinning) {
-    FakePlatform p;
-    Pause(p, 10);
-    EXPECT_LT(p.pumps, 5);
-}
 
 TEST(Pause, CrossingMidnightEndsAfterItsDuration) {
     EXPECT_NEAR(RunPause(86399.2, 2).lasted, 1.8, 0.02);
@@ -183,14 +159,6 @@ TEST(Pause, AClockSetBackCountsAsNoTime) {
     EXPECT_LT(lasted, 2.5);
 }
 
-TEST(Pause, DispatchesEventsWhileWaiting) {
-    FakePlatform p;
-    p.now = 100;
-    bool clicked = false;
-    p.At(100.5, [&] { clicked = true; });
-    Pause(p, 1);
-    EXPECT_TRUE(clicked);
-}
 
 }  // namespace
 }  // namespace pw

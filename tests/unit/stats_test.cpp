@@ -33,17 +33,6 @@ TEST(StatsFile, LoadsWhatItCanAndZeroForTheRest) {
     }
 }
 
-TEST(StatsFile, SaveCreatesTheFileAndKeepsOtherLines) {
-    App a;
-    a.main.lblTotalSeconds.SetCaption("7");
-    a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite), Stats("07", "00", "00", "00", 1));
-    a.p.PutFile(kWrite, "; mine\r\n[Other]\r\nx=1\r\n[stats]\r\nhours=5\r\n");
-    a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite),
-              "; mine\r\n[Other]\r\nx=1\r\n[stats]\r\nhours=00\r\nSeconds=07\r\nMinutes=00\r\nDays=00\r\n"
-              "Generation=2\r\n");
-}
 
 TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
     for (int cut = 1; cut <= 4; ++cut) {
@@ -59,19 +48,6 @@ TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
     }
 }
 
-TEST(StatsFile, UnwritableRootSavesBesideTheProgram) {
-    App a;
-    a.p.PutFile(kWrite, Stats("01", "00", "00", "00"));
-    a.p.FindFile(kWrite)->readOnly = true;  // cannot be replaced, nor deleted
-    a.main.lblTotalSeconds.SetCaption("42");
-    a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kRead), Stats("42", "00", "00", "00", 1));
-    EXPECT_TRUE(a.p.boxes.empty());
-    // Next start: the older c:\ copy must not replace the newer totals.
-    FrmMain next(a.p);
-    next.Stats().LoadTotals();
-    EXPECT_EQ(next.lblTotalSeconds.Caption(), "42");
-}
 
 TEST(StatsFile, TheLaterSaveWinsByContent) {
     const std::string bad = "[Stats]\r\nSeconds=1x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=50\r\n";
@@ -114,37 +90,7 @@ TEST(StatsFile, GenerationIsAboveEveryCopyRead) {
     EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 31));
 }
 
-TEST(StatsFile, AnUnreadableFileIsToldOnceAndNeverOverwritten) {
-    App a;
-    a.p.PutFile(kWrite, Stats("09", "09", "09", "09", 3));
-    a.p.FindFile(kWrite)->unreadable = true;
-    a.p.PutFile(kRead, Stats("01", "00", "00", "00", 1));
-    a.main.Stats().LoadTotals();
-    EXPECT_EQ(a.Totals(), "00 00 00 01");
-    ASSERT_EQ(a.p.boxes.size(), 1u);
-    EXPECT_EQ(a.p.boxes[0].title, "Haulted!");
-    a.p.FindFile(kWrite)->unreadable = false;  // readable again, but not read in this run
-    a.main.Stats().SaveTotals();
-    a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite), Stats("09", "09", "09", "09", 3));
-    EXPECT_EQ(a.File(kRead), Stats("01", "00", "00", "00", 3));
-    EXPECT_EQ(a.p.boxes.size(), 1u);
-}
 
-TEST(StatsFile, ASaveThatReadsBackWrongKeepsTheOldFile) {
-    App a;
-    a.p.PutFile(kWrite, Stats("01", "00", "00", "00", 1));
-    a.p.readFilter = [](const std::string& path, const std::string& v) {
-        return path.ends_with(".new") ? v + "1" : v;
-    };
-    a.main.lblTotalSeconds.SetCaption("42");
-    a.main.Stats().SaveTotals();
-    a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 1));
-    EXPECT_EQ(a.File(kRead), "<none>");
-    EXPECT_EQ(a.File(kWrite + ".new"), "<none>");
-    EXPECT_EQ(a.p.boxes.size(), 1u);  // told once per run
-}
 
 TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
     App a;
