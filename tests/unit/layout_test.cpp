@@ -103,5 +103,48 @@ TEST(Layout, PicturesDrawnNearestBelowTheScale) {
         EXPECT_EQ(ArtPercentFor(display), drawn) << display;
 }
 
+// Pixels as twips, for readable layouts.
+constexpr float Px(int px) { return static_cast<float>(px) * kTwipsPerPixel; }
+
+struct Layered : Form {
+    explicit Layered(Platform& p) : Form(p, "hitTest", Px(200), Px(100)) {
+        Add("over", ControlKind::Picture, nullptr, Px(0), Px(0), Px(50), Px(20));
+        Add("text", ControlKind::TextBox, nullptr, Px(10), Px(50), Px(30), Px(30)).SetEnabled(false);
+        Control& back = Add("back", ControlKind::Frame, nullptr, Px(0), Px(0), Px(200), Px(100));
+        Add("hidden", ControlKind::Label, &back, Px(100), Px(60), Px(20), Px(20)).SetVisible(false);
+        Control& box = Add("box", ControlKind::Picture, &back, Px(100), Px(10), Px(40), Px(30));
+        box.border3d = true;
+        Control& spot = Add("spot", ControlKind::Label, &box, Px(0), Px(0), Px(10), Px(10));
+        spot.transparent = true;
+        Add("spill", ControlKind::Label, &box, Px(30), Px(20), Px(30), Px(30));
+        Add("under", ControlKind::Label, &back, Px(100), Px(50), Px(50), Px(40));
+    }
+};
+
+TEST(FormHitTest, TopmostShownControlTakesThePointer) {
+    fake::FakePlatform p;
+    Layered form(p);
+    const struct {
+        int x, y;
+        const char* expected;  // nullptr: no control
+    } cases[] = {
+        {5, 5, "over"},      // listed before the frame it overlaps
+        {60, 5, "back"},     // the frame itself where nothing lies on it
+        {101, 11, "box"},    // on the 3D border, outside the child area
+        {103, 13, "spot"},   // a transparent label without handlers still takes it
+        {115, 25, "box"},    // inside the box, on no child
+        {137, 37, "spill"},  // child within its container's area
+        {145, 45, "back"},   // the same child's part outside the container is cut off
+        {105, 65, "under"},  // a hidden control lets the pointer through
+        {15, 55, nullptr},   // a disabled control passes it to its container, the window
+        {250, 50, nullptr},  // outside the client area
+    };
+    for (const auto& c : cases) {
+        const Control* hit = HitTest(form, c.x, c.y);
+        EXPECT_EQ(hit ? hit->name : "(none)", c.expected ? c.expected : "(none)")
+            << "at " << c.x << "," << c.y;
+    }
+}
+
 }  // namespace
 }  // namespace pw
