@@ -44,11 +44,14 @@ void IdleController::ShowBusyFaces() {
     faces_.stopDown.SetVisible(true);
 }
 
-void IdleController::picStartUp_Click() {
+bool IdleController::Start(bool quiet) {
     // The start face stays clickable during the room search; one search at a time.
-    if (searching_) return;
-    if (!FindHostFrame(p_)) return Haulted(kLoadHost);
-    if (GetScreenName(p_).empty()) return Haulted(kSignOn);
+    if (searching_) return false;
+    const char* failed = !FindHostFrame(p_) ? kLoadHost : GetScreenName(p_).empty() ? kSignOn : nullptr;
+    if (failed) {
+        if (!quiet) Haulted(failed);
+        return false;
+    }
     if (!InChatRoom(p_)) {
         FlagScope searching(searching_);
         int room = 0;
@@ -59,13 +62,29 @@ void IdleController::picStartUp_Click() {
         } while (!InChatRoom(p_));
     }
     BeginIdle();
+    return true;
+}
+
+bool IdleController::StartUnattended(std::function<std::uint64_t()> idleSeconds) {
+    presetIdle_ = std::move(idleSeconds);
+    const bool began = Start(true);
+    presetIdle_ = nullptr;
+    return began;
 }
 
 void IdleController::BeginIdle() {
+    FlagScope beginning(beginning_);
     MinimizeHost(p_);
     ShowBusyFaces();
     ClearChatInput(p_);
     Pause(p_, 1);
+    if (presetIdle_) {
+        // Away since the last input, not since now: the clock and the totals get it all.
+        const std::uint64_t s = presetIdle_();
+        c_.hours.SetCaption(NumberText(static_cast<double>(s / 3600)));
+        c_.minutes.SetCaption(NumberText(static_cast<double>(s / 60 % 60)));
+        c_.seconds.SetCaption(NumberText(static_cast<double>(s % 60)));
+    }
     SendChat(p_, NowIdleLine(version_.Caption(), IdleMinutes()));
     ++period_;
     timer1_.SetEnabled(true);

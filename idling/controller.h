@@ -26,7 +26,11 @@ public:
     IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1, ButtonFaces faces,
                    Totals& totals, StatsFile& stats);
 
-    void picStartUp_Click();  // the start command
+    void picStartUp_Click() { Start(false); }  // the start command
+    // The start command without a click: a failed check shows no box. The idle clock
+    // starts at `idleSeconds()`, read as "now idle" is composed. True when the idle
+    // period began.
+    bool StartUnattended(std::function<std::uint64_t()> idleSeconds);
     void picStopUp_Click() { EndIdle(); }
     void cmdStopIt_Click() { EndIdle(); }
     void Timer1_Timer();
@@ -38,10 +42,13 @@ public:
     const std::uint64_t& Period() const { return period_; }
     // True from the first step of EndIdle until it has saved and maximized the host.
     bool Stopping() const { return stopping_; }
+    // Searching for a room, starting or stopping: waits are pumping events.
+    bool Busy() const { return searching_ || beginning_ || stopping_; }
     // Runs when a stop has completely finished (a close waiting for it).
     std::function<void()> Stopped;
 
 private:
+    bool Start(bool quiet);
     void Haulted(const char* text);
     void ShowBusyFaces();
     std::string IdleMinutes() const;
@@ -57,6 +64,8 @@ private:
     std::uint64_t period_ = 0;
     bool stopping_ = false;
     bool searching_ = false;
+    bool beginning_ = false;
+    std::function<std::uint64_t()> presetIdle_;
 };
 
 }  // namespace pw

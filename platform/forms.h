@@ -128,7 +128,9 @@ struct MenuItem {
     bool enabled = true;
     std::vector<MenuItem> items;
     std::function<void()> Click;
-    int id = 0;  // assigned by Form::SetMenu, unique within the form
+    int id = 0;            // assigned by Form::SetMenu, unique within the form
+    bool radio = false;    // one of a group of choices: a bullet instead of a tick
+    bool checked = false;
 };
 
 // The platform's peer of a form: a real top-level window, or the fake's record.
@@ -159,6 +161,9 @@ public:
     virtual const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) = 0;
     // Destroys the window without running any handler.
     virtual void Destroy() = 0;
+    // WTSRegisterSessionNotification / WTSUnRegisterSessionNotification: while on,
+    // locking and unlocking the session run the form's SessionLock handler.
+    virtual void WatchSessionLock(bool on) = 0;
 };
 
 class Form {
@@ -179,6 +184,8 @@ public:
     std::function<void()> QueryClose;
     // The session is ending (log-off, shutdown): the window closes whatever happens.
     std::function<void()> EndSession;
+    // The session was locked (true) or unlocked (false); only while the window watches.
+    std::function<void(bool locked)> SessionLock;
 
     Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);

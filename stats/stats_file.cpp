@@ -58,6 +58,7 @@ void StatsFile::LoadTotals() {
             source = kWriteLocation;
         }
     }
+    options_ = ReadOptions(p_, source);
     std::array<std::string, 4> v = {
         ReadIniValue(p_, kSection, "Seconds", source), ReadIniValue(p_, kSection, "Minutes", source),
         ReadIniValue(p_, kSection, "Hours", source), ReadIniValue(p_, kSection, "Days", source)};
@@ -76,7 +77,8 @@ bool StatsFile::WriteKeys(const std::string& path) {
     return p_.WriteProfileString(kSection, "Seconds", t_.seconds.Caption(), path) &&
            p_.WriteProfileString(kSection, "Minutes", t_.minutes.Caption(), path) &&
            p_.WriteProfileString(kSection, "Hours", t_.hours.Caption(), path) &&
-           p_.WriteProfileString(kSection, "Days", t_.days.Caption(), path) && p_.FlushProfile(path);
+           p_.WriteProfileString(kSection, "Days", t_.days.Caption(), path) && WriteOptions(p_, options_, path) &&
+           p_.FlushProfile(path);
 }
 
 bool StatsFile::SaveTo(const std::string& path) {

@@ -9,6 +9,7 @@
 
 #include "idling/totals.h"
 #include "platform/platform.h"
+#include "stats/options.h"
 
 namespace pw {
 
@@ -26,6 +27,8 @@ public:
     std::string ReadLocation() const;
     void LoadTotals();
     void SaveTotals();
+    // Kept in the same file: loaded with the totals, written into every save of them.
+    Options& Opts() { return options_; }
 
 private:
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
@@ -36,6 +39,7 @@ private:
     TotalLabels t_;
     Form& owner_;
     bool warned_ = false;
+    Options options_;
 };
 
 }  // namespace pw

@@ -66,10 +66,12 @@ FrmMain::FrmMain(Platform& p)
       lblButtonTop0(Add("lblButtonTop(0)", kLabel, &Frame1, 420, 540, 435, 195)),
       lblButtonLeft0(Add("lblButtonLeft(0)", kLabel, &Frame1, 420, 540, 435, 195)),
       Timer1(AddTimer("Timer1", 1000)),
+      tmrAutoIdle(AddTimer("tmrAutoIdle", 1000)),
       totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
       stats_(p, totals_.Labels(), *this),
       controller_(*this, Counters(), lblVersion, Timer1, {picStartUp, picStartDown, picStopUp, picStopDown}, totals_,
                   stats_),
+      autoIdle_(*this, tmrAutoIdle, Timer1, controller_),
       clock_(p, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
              controller_.Period()) {
     designLeft = 3105;
@@ -122,6 +124,7 @@ FrmMain::FrmMain(Platform& p)
     lblClose.Click = [this] { lblClose_Click(); };
     QueryClose = [this] { Form_Unload(); };
     Form::EndSession = [this] { SessionEnding(); };
+    SessionLock = [this](bool locked) { autoIdle_.Form_SessionLock(locked); };
     controller_.Stopped = [this] {
         if (!closeAfterStop_) return;
         closeAfterStop_ = false;
@@ -145,6 +148,7 @@ void FrmMain::Form_Load() {
     start_.RecordHome();
     stop_.RecordHome();
     stats_.LoadTotals();
+    autoIdle_.SetMinutes(stats_.Opts().autoIdleMinutes);
     ClearChatInput(platform);
     Pause(platform, 1);
     SendChat(platform, LoadedLine(lblVersion.Caption()));
@@ -183,6 +187,7 @@ void FrmMain::Unload(bool pause) {
 
 void FrmMain::lblMenu_Click() {
     FrmMenu& menu = Menu();
+    menu.ShowAutoIdleChoice(autoIdle_.Minutes());
     const float at = Frame1.Top() + picTitleBar.Top();
     if (const MenuItem* item = Window().TrackPopup(*menu.Menu(), at, at); item && item->Click) item->Click();
 }

@@ -31,6 +31,8 @@ public:
     float ClockSeconds() override;
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
+    std::uint32_t TickCount() override;
+    std::optional<std::uint32_t> LastInputTick() override;
 
     std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& def,
                                   std::size_t cap, const std::string& path) override;

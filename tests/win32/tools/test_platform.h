@@ -37,6 +37,8 @@ class TestPlatform final : public Platform {
     float ClockSeconds() override { return real_.ClockSeconds(); }
     void PumpEvents() override { real_.PumpEvents(); }
     void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
+    std::uint32_t TickCount() override { return real_.TickCount(); }
+    std::optional<std::uint32_t> LastInputTick() override { return real_.LastInputTick(); }
 
     std::string ReadProfileString(const std::string& section,
                                   const std::string& key,
