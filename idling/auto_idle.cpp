@@ -76,7 +76,8 @@ void AutoIdle::tmrAutoIdle_Timer() {
     tried_ = since;
     ownSince_ = *since;
     starting_ = true;
-    const bool began = controller_.StartUnattended([this] { return (p_.TickCount() - ownSince_) / 1000; });
+    const bool began = controller_.StartUnattended([this] { return (p_.TickCount() - ownSince_) / 1000; },
+                                                   [this] { return InputFreeSince() == ownSince_; });
     starting_ = false;
     if (began) ownPeriod_ = controller_.Period();
 }

@@ -59,16 +59,20 @@ bool IdleController::Start(bool quiet) {
             p_.PumpEvents();
             RunKeyword(p_, kPrivateRoomLink + std::to_string(room++));
             Pause(p_, kRoomAttemptSeconds);
+            // Nobody is to be announced idle who has come back meanwhile.
+            if (stillAway_ && !stillAway_()) return false;
         } while (!InChatRoom(p_));
     }
     BeginIdle();
     return true;
 }
 
-bool IdleController::StartUnattended(std::function<std::uint64_t()> idleSeconds) {
+bool IdleController::StartUnattended(std::function<std::uint64_t()> idleSeconds, std::function<bool()> stillAway) {
     presetIdle_ = std::move(idleSeconds);
+    stillAway_ = std::move(stillAway);
     const bool began = Start(true);
     presetIdle_ = nullptr;
+    stillAway_ = nullptr;
     return began;
 }
 

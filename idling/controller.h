@@ -27,10 +27,10 @@ public:
                    Totals& totals, StatsFile& stats);
 
     void picStartUp_Click() { Start(false); }  // the start command
-    // The start command without a click: a failed check shows no box. The idle clock
-    // starts at `idleSeconds()`, read as "now idle" is composed. True when the idle
-    // period began.
-    bool StartUnattended(std::function<std::uint64_t()> idleSeconds);
+    // The start command without a click: a failed check shows no box, and the room
+    // search gives up once `stillAway()` turns false. The idle clock starts at
+    // `idleSeconds()`, read as "now idle" is composed. True when the idle period began.
+    bool StartUnattended(std::function<std::uint64_t()> idleSeconds, std::function<bool()> stillAway);
     void picStopUp_Click() { EndIdle(); }
     void cmdStopIt_Click() { EndIdle(); }
     void Timer1_Timer();
@@ -66,6 +66,7 @@ private:
     bool searching_ = false;
     bool beginning_ = false;
     std::function<std::uint64_t()> presetIdle_;
+    std::function<bool()> stillAway_;
 };
 
 }  // namespace pw

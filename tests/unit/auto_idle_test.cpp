@@ -147,6 +147,30 @@ TEST(AutoIdle, RoomSearchRunsAsForAClick) {
     // Counted from the last input, search included.
     EXPECT_EQ(a.Said().back(), NowIdle(1));
     EXPECT_EQ(a.main.lblSeconds.Caption().substr(0, 1), "2");
+
+    // The user comes back during a search: it stops, and nobody is announced.
+    App b(true, false);
+    LoadWithAutoIdle(b, "1");
+    b.host.roomOnAttempt = 0;
+    b.p.After(61 + 25, [&] { b.p.Input(); });
+    b.p.RunFor(61 + 25 + 40);
+    EXPECT_EQ(b.host.links.size(), 3u);
+    EXPECT_FALSE(b.main.Timer1.Enabled());
+    EXPECT_TRUE(b.host.posts.empty());
+}
+
+TEST(AutoIdle, NoSecondStartInTheStretchTheWatchdogEnded) {
+    App a;
+    LoadWithAutoIdle(a, "1");
+    a.p.RunFor(63);
+    ASSERT_TRUE(a.main.Timer1.Enabled());
+    a.host.CloseRoom();
+    a.p.RunFor(5);
+    EXPECT_EQ(a.p.boxes.size(), 1u);  // the watchdog's own box, as ever
+    EXPECT_EQ(a.Said().back(), NowIdle(1));  // "not idle" had no room to go to
+    a.p.RunFor(3600);
+    EXPECT_TRUE(a.host.links.empty());
+    EXPECT_FALSE(a.main.Timer1.Enabled());
 }
 
 TEST(AutoIdle, LockCountsAsInputFreeAndUnlockAsInput) {
