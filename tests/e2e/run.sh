@@ -500,10 +500,12 @@ menu_keys() {
 }
 
 # Opens menu > auto idle with the keyboard; the submenu's first item is highlighted.
-# Once more when the keys went astray (a window that has just come up may not yet
-# hold the keyboard under Wine).
+# The X keyboard focus goes to pellowick's window first: after a copy that held it
+# has been killed, X hands keys to the root window, which Wine never sees.
 open_auto_idle_menu() {
-    local try
+    local try wid
+    wid=$(xdotool search --name '^pellowick v' 2>/dev/null | head -n 1)
+    [[ -z "$wid" ]] || xdotool windowfocus --sync "$wid" 2>/dev/null
     for try in 1 2; do
         pw_click menu
         sleep 0.3

@@ -1,5 +1,3 @@
-#include <climits>
-
 #include "app_fixture.h"
 #include "stats/options.h"
 
