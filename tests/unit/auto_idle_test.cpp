@@ -112,9 +112,13 @@ TEST(AutoIdle, ClickedPeriodIgnoresInput) {
 }
 
 TEST(AutoIdle, FailedChecksShowNoBoxAndWaitForTheNextInputFreeStretch) {
-    for (bool hostRuns : {false, true}) {
-        App a(/*signedOn=*/false);
-        if (!hostRuns) a.p.RemoveWindow(a.host.frame);
+    enum Host { kMissing, kSignedOut, kHung };
+    for (Host state : {kMissing, kSignedOut, kHung}) {
+        App a(/*signedOn=*/state == kHung);
+        if (state == kMissing) a.p.RemoveWindow(a.host.frame);
+        if (state == kHung)
+            for (Hwnd w : {a.host.welcome, a.host.room})
+                a.p.At(w).hung = true;
         LoadWithAutoIdle(a, "1");
         a.p.RunFor(10 * 60);
         EXPECT_TRUE(a.p.boxes.empty());
@@ -125,10 +129,10 @@ TEST(AutoIdle, FailedChecksShowNoBoxAndWaitForTheNextInputFreeStretch) {
         a.p.RemoveWindow(a.host.frame);
         fake::FakeHost host(a.p);
         a.p.RunFor(10 * 60);
-        EXPECT_FALSE(a.main.Timer1.Enabled()) << hostRuns;
+        EXPECT_FALSE(a.main.Timer1.Enabled()) << state;
         a.p.Input();
         a.p.RunFor(63);
-        EXPECT_TRUE(a.main.Timer1.Enabled()) << hostRuns;
+        EXPECT_TRUE(a.main.Timer1.Enabled()) << state;
         EXPECT_EQ(host.posts, std::vector<std::string>{host.posts.front()});
         EXPECT_NE(host.posts.front().find("now idle"), std::string::npos);
     }
@@ -164,7 +168,7 @@ TEST(AutoIdle, NoSecondStartInTheStretchTheWatchdogEnded) {
     ASSERT_TRUE(a.main.Timer1.Enabled());
     a.host.CloseRoom();
     a.p.RunFor(5);
-    EXPECT_EQ(a.p.boxes.size(), 1u);  // the watchdog's own box, as ever
+    EXPECT_EQ(a.p.boxes.size(), 1u);         // the watchdog's own box, as ever
     EXPECT_EQ(a.Said().back(), NowIdle(1));  // "not idle" had no room to go to
     a.p.RunFor(3600);
     EXPECT_TRUE(a.host.links.empty());
