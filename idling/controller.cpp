@@ -32,7 +32,7 @@ IdleController::IdleController(Form& owner, IdleCounters counters, Control& vers
     timer1_.Tick = [this] { Timer1_Timer(); };
 }
 
-void IdleController::Haulted(const char* text) { p_.MessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop); }
+void IdleController::Haulted(const char* text) { p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconStop); }
 
 std::string IdleController::IdleMinutes() const { return IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption()); }
 

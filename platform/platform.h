@@ -78,11 +78,11 @@ public:
 
     // --- Statistics file --------------------------------------------------------------
     // GetPrivateProfileString: the value, or `def`, cut to cap - 1 bytes (ANSI).
-    virtual std::string ReadProfileString(const std::string& section, const std::string& key,
+    virtual std::string ReadProfileValue(const std::string& section, const std::string& key,
                                           const std::string& def, std::size_t cap,
                                           const std::string& path) = 0;
     // WritePrivateProfileString; false when the write failed.
-    virtual bool WriteProfileString(const std::string& section, const std::string& key,
+    virtual bool WriteProfileValue(const std::string& section, const std::string& key,
                                     const std::string& value, const std::string& path) = 0;
     // Pushes cached profile writes for `path` to disk; false when that failed.
     virtual bool FlushProfile(const std::string& path) = 0;
@@ -90,7 +90,7 @@ public:
     // --- Files (paths are UTF-8; the backend uses the wide calls) ---------------------
     virtual bool IsOrdinaryFile(const std::string& path) = 0;
     virtual bool CopyFileReplace(const std::string& from, const std::string& to) = 0;
-    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
     // Replaces `to` with `from` in one step, written through to disk.
     virtual bool MoveFileReplace(const std::string& from, const std::string& to) = 0;
     // True when both paths exist and name the same file (volume + file id).
@@ -102,7 +102,7 @@ public:
 
     // --- User interface ----------------------------------------------------------------
     // Modal message box; returns the button pressed (kIdOk, kIdYes, kIdNo).
-    virtual int MessageBox(Form* owner, const std::string& text, const std::string& title, int style) = 0;
+    virtual int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) = 0;
     // The platform peer that shows a form; the form keeps it.
     virtual std::unique_ptr<FormWindow> CreateFormWindow(Form& form) = 0;
     // Screen size in twips.

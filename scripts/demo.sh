@@ -28,7 +28,7 @@ pw_build_w32 pellowick hostsim pw_probe || die "the build failed"
 started=$(date +%s)   # the demo's own time starts here
 
 headless=1
-if [[ -n "${DISPLAY:-}" ]] && pw__display_answers; then
+if [[ -n "${DISPLAY:-}" ]] && pw_display_answers; then
     headless=0
 else
     unset DISPLAY

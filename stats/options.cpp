@@ -28,7 +28,7 @@ Options ReadOptions(Platform& p, const std::string& file) {
 
 bool WriteOptions(Platform& p, const Options& options, const std::string& file) {
     if (options.autoIdleMinutes == 0 && ReadIniValue(p, kSection, kAutoIdle, file).empty()) return true;
-    return p.WriteProfileString(kSection, kAutoIdle, std::to_string(options.autoIdleMinutes), file);
+    return p.WriteProfileValue(kSection, kAutoIdle, std::to_string(options.autoIdleMinutes), file);
 }
 
 }  // namespace pw

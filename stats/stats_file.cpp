@@ -20,7 +20,7 @@ bool FileExists(Platform& p, const std::string& path) { return !path.empty() && 
 std::string ReadIniValue(Platform& p, const std::string& section, const std::string& key, const std::string& file) {
     std::string lower = key;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return p.ReadProfileString(section, lower, "", kValueBuffer, file);
+    return p.ReadProfileValue(section, lower, "", kValueBuffer, file);
 }
 
 bool IsPlainTotal(const std::string& value) {
@@ -33,7 +33,7 @@ bool StatsFile::ReplaceWithCopy(const std::string& from, const std::string& to) 
     // leave an empty, newer-looking file that would then win over the only good one.
     const std::string next = to + ".new";
     if (p_.CopyFileReplace(from, next) && p_.MoveFileReplace(next, to)) return true;
-    p_.DeleteFile(next);
+    p_.RemoveFile(next);
     return false;
 }
 
@@ -50,9 +50,9 @@ void StatsFile::LoadTotals() {
         if (readTime && writeTime && *writeTime < *readTime) {
             // A save that could not reach c:\ went to the program's folder: the
             // file left in c:\ is older and must not replace it.
-            p_.DeleteFile(kWriteLocation);
+            p_.RemoveFile(kWriteLocation);
         } else if (ReplaceWithCopy(kWriteLocation, read)) {
-            p_.DeleteFile(kWriteLocation);
+            p_.RemoveFile(kWriteLocation);
         } else {
             // The program's folder cannot take it: load from c:\ and leave it there.
             source = kWriteLocation;
@@ -74,10 +74,10 @@ void StatsFile::LoadTotals() {
 
 bool StatsFile::WriteKeys(const std::string& path) {
     // Each caption is read just before its own write.
-    return p_.WriteProfileString(kSection, "Seconds", t_.seconds.Caption(), path) &&
-           p_.WriteProfileString(kSection, "Minutes", t_.minutes.Caption(), path) &&
-           p_.WriteProfileString(kSection, "Hours", t_.hours.Caption(), path) &&
-           p_.WriteProfileString(kSection, "Days", t_.days.Caption(), path) && WriteOptions(p_, options_, path) &&
+    return p_.WriteProfileValue(kSection, "Seconds", t_.seconds.Caption(), path) &&
+           p_.WriteProfileValue(kSection, "Minutes", t_.minutes.Caption(), path) &&
+           p_.WriteProfileValue(kSection, "Hours", t_.hours.Caption(), path) &&
+           p_.WriteProfileValue(kSection, "Days", t_.days.Caption(), path) && WriteOptions(p_, options_, path) &&
            p_.FlushProfile(path);
 }
 
@@ -85,10 +85,10 @@ bool StatsFile::SaveTo(const std::string& path) {
     // Build the whole new file beside the target, then swap it in, so a save cut
     // short leaves the old file whole.
     const std::string next = path + ".new";
-    p_.DeleteFile(next);
+    p_.RemoveFile(next);
     bool staged = !FileExists(p_, path) || p_.CopyFileReplace(path, next);
     if (staged && WriteKeys(next) && p_.MoveFileReplace(next, path)) return true;
-    p_.DeleteFile(next);
+    p_.RemoveFile(next);
     // Nothing can be made beside it: write in place.
     return WriteKeys(path);
 }
@@ -98,12 +98,12 @@ void StatsFile::SaveTotals() {
     if (SaveTo(kWriteLocation)) return;
     if (!p_.SameFile(kWriteLocation, read) && SaveTo(read)) {
         // The next start loads the program's folder; an older c:\ copy must not win.
-        p_.DeleteFile(kWriteLocation);
+        p_.RemoveFile(kWriteLocation);
         return;
     }
     if (!warned_) {
         warned_ = true;
-        p_.MessageBox(&owner_, kSaveFailed, "Haulted!", kMbOk | 48);
+        p_.ShowMessageBox(&owner_, kSaveFailed, "Haulted!", kMbOk | 48);
     }
 }
 

@@ -108,7 +108,7 @@ void CountDown(Platform& p, Control& total) {
 }
 
 void FrmMenu::clrstats_Click() {
-    int answer = platform.MessageBox(&main_, "Are you sure you want to clear your statistics?", "Delete Statistics?",
+    int answer = platform.ShowMessageBox(&main_, "Are you sure you want to clear your statistics?", "Delete Statistics?",
                                      kMbYesNo | kMbIconStop);
     if (answer == kIdYes) {
         for (Control* total : {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours,
@@ -120,7 +120,7 @@ void FrmMenu::clrstats_Click() {
 
 void FrmMenu::updated_Click() {
     main_.Window().SetTopmost(false);
-    platform.MessageBox(&main_, kVersionHistory, "Updates!", kMbOk | kMbIconInformation);
+    platform.ShowMessageBox(&main_, kVersionHistory, "Updates!", kMbOk | kMbIconInformation);
     main_.Window().SetTopmost(true);
 }
 

@@ -51,18 +51,18 @@ class TimedPlatform final : public pw::Platform {
     std::uint32_t TickCount() override { return p_.TickCount(); }
     std::optional<std::uint32_t> LastInputTick() override { return p_.LastInputTick(); }
 
-    std::string ReadProfileString(const std::string& section,
+    std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,
                                   const std::string& def,
                                   std::size_t cap,
                                   const std::string& path) override {
-        return p_.ReadProfileString(section, key, def, cap, path);
+        return p_.ReadProfileValue(section, key, def, cap, path);
     }
-    bool WriteProfileString(const std::string& section,
+    bool WriteProfileValue(const std::string& section,
                             const std::string& key,
                             const std::string& value,
                             const std::string& path) override {
-        return p_.WriteProfileString(section, key, value, path);
+        return p_.WriteProfileValue(section, key, value, path);
     }
     bool FlushProfile(const std::string& path) override { return p_.FlushProfile(path); }
 
@@ -70,7 +70,7 @@ class TimedPlatform final : public pw::Platform {
     bool CopyFileReplace(const std::string& from, const std::string& to) override {
         return p_.CopyFileReplace(from, to);
     }
-    bool DeleteFile(const std::string& path) override { return p_.DeleteFile(path); }
+    bool RemoveFile(const std::string& path) override { return p_.RemoveFile(path); }
     bool MoveFileReplace(const std::string& from, const std::string& to) override {
         return p_.MoveFileReplace(from, to);
     }
@@ -80,8 +80,8 @@ class TimedPlatform final : public pw::Platform {
     }
     std::string ProgramFolder() override { return p_.ProgramFolder(); }
 
-    int MessageBox(pw::Form* owner, const std::string& text, const std::string& title, int style) override {
-        return p_.MessageBox(owner, text, title, style);
+    int ShowMessageBox(pw::Form* owner, const std::string& text, const std::string& title, int style) override {
+        return p_.ShowMessageBox(owner, text, title, style);
     }
     std::unique_ptr<pw::FormWindow> CreateFormWindow(pw::Form& form) override {
         return p_.CreateFormWindow(form);

@@ -332,7 +332,7 @@ bool FakePlatform::CopyFileReplace(const std::string& from, const std::string& t
     return true;
 }
 
-bool FakePlatform::DeleteFile(const std::string& path) {
+bool FakePlatform::RemoveFile(const std::string& path) {
     File* f = FindFile(path);
     std::string n = Normal(path);
     if (!f || f->readOnly || readOnlyFolders.count(n.substr(0, n.rfind('\\')))) return false;
@@ -359,7 +359,7 @@ std::optional<std::int64_t> FakePlatform::FileWriteTime(const std::string& path)
     return f ? std::optional<std::int64_t>(f->writeTime) : std::nullopt;
 }
 
-std::string FakePlatform::ReadProfileString(const std::string& section, const std::string& key,
+std::string FakePlatform::ReadProfileValue(const std::string& section, const std::string& key,
                                             const std::string& def, std::size_t cap, const std::string& path) {
     std::string value = def;
     if (File* f = FindFile(path)) {
@@ -377,7 +377,7 @@ std::string FakePlatform::ReadProfileString(const std::string& section, const st
     return cap ? value.substr(0, cap - 1) : std::string();
 }
 
-bool FakePlatform::WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+bool FakePlatform::WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                                       const std::string& path) {
     ++profileWrites;
     if (failProfileWriteAt > 0 && --failProfileWriteAt == 0) return false;
@@ -409,7 +409,7 @@ bool FakePlatform::WriteProfileString(const std::string& section, const std::str
 
 // --- user interface --------------------------------------------------------------------
 
-int FakePlatform::MessageBox(Form*, const std::string& text, const std::string& title, int style) {
+int FakePlatform::ShowMessageBox(Form*, const std::string& text, const std::string& title, int style) {
     boxes.push_back({text, title, style, now});
     if (boxSeconds > 0) RunFor(boxSeconds);  // the modal loop keeps dispatching
     if (!answers.empty()) {

@@ -131,19 +131,19 @@ public:
     void WaitForEvents(double seconds) override;
     std::uint32_t TickCount() override { return TickAt(now); }
     std::optional<std::uint32_t> LastInputTick() override;
-    std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& def,
+    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
                                   std::size_t cap, const std::string& path) override;
-    bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                             const std::string& path) override;
     bool FlushProfile(const std::string&) override { return true; }
     bool IsOrdinaryFile(const std::string& path) override;
     bool CopyFileReplace(const std::string& from, const std::string& to) override;
-    bool DeleteFile(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     std::optional<std::int64_t> FileWriteTime(const std::string& path) override;
     std::string ProgramFolder() override { return programFolder; }
-    int MessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
+    int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;
     float ScreenWidth() override { return screenWidth; }
     float ScreenHeight() override { return screenHeight; }

@@ -4,6 +4,6 @@
 
 #include <windows.h>
 
-#undef DeleteFile
-#undef MessageBox
-#undef WriteProfileString
+#undef RemoveFile
+#undef ShowMessageBox
+#undef WriteProfileValue

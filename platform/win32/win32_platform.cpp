@@ -194,7 +194,7 @@ std::optional<std::uint32_t> Win32Platform::LastInputTick() {
 
 // --- Statistics file -----------------------------------------------------------------
 
-std::string Win32Platform::ReadProfileString(const std::string& section, const std::string& key,
+std::string Win32Platform::ReadProfileValue(const std::string& section, const std::string& key,
                                              const std::string& def, std::size_t cap, const std::string& path) {
     if (cap == 0) return {};
     // Characters, not bytes: for a single-byte code page the cut falls where the
@@ -206,7 +206,7 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
     return ToUtf8(buf);
 }
 
-bool Win32Platform::WriteProfileString(const std::string& section, const std::string& key,
+bool Win32Platform::WriteProfileValue(const std::string& section, const std::string& key,
                                        const std::string& value, const std::string& path) {
     return WritePrivateProfileStringW(ToUtf16(section).c_str(), ToUtf16(key).c_str(), ToUtf16(value).c_str(),
                                       ProfilePath(path).c_str()) != FALSE;
@@ -240,7 +240,7 @@ bool Win32Platform::CopyFileReplace(const std::string& from, const std::string& 
     return true;
 }
 
-bool Win32Platform::DeleteFile(const std::string& path) { return DeleteFileW(FilePath(path).c_str()) != FALSE; }
+bool Win32Platform::RemoveFile(const std::string& path) { return DeleteFileW(FilePath(path).c_str()) != FALSE; }
 
 bool Win32Platform::MoveFileReplace(const std::string& from, const std::string& to) {
     return MoveFileExW(FilePath(from).c_str(), FilePath(to).c_str(),
@@ -288,7 +288,7 @@ std::string Win32Platform::ProgramFolder() {
 
 // --- User interface ------------------------------------------------------------------
 
-int Win32Platform::MessageBox(Form* owner, const std::string& text, const std::string& title, int style) {
+int Win32Platform::ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) {
     HWND parent = owner && owner->HasWindow() ? ToHandle(owner->Window().Handle()) : nullptr;
     return MessageBoxW(parent, ToUtf16(text).c_str(), ToUtf16(title).c_str(), static_cast<UINT>(style));
 }

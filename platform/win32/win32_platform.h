@@ -34,21 +34,21 @@ public:
     std::uint32_t TickCount() override;
     std::optional<std::uint32_t> LastInputTick() override;
 
-    std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& def,
+    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
                                   std::size_t cap, const std::string& path) override;
-    bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                             const std::string& path) override;
     bool FlushProfile(const std::string& path) override;
 
     bool IsOrdinaryFile(const std::string& path) override;
     bool CopyFileReplace(const std::string& from, const std::string& to) override;
-    bool DeleteFile(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     std::optional<std::int64_t> FileWriteTime(const std::string& path) override;
     std::string ProgramFolder() override;
 
-    int MessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
+    int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;
     float ScreenWidth() override;
     float ScreenHeight() override;

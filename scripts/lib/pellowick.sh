@@ -31,7 +31,7 @@ pw_build_w32() {
         cmake -S "$PW_ROOT" -B "$PW_BUILD_W32" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$PW_ROOT/cmake/mingw-w64-x86_64.cmake" >"$log" 2>&1 || {
             tail -n 30 "$log" >&2
-            pw__fail "configuring the cross build in $PW_BUILD_W32 failed (log: $log)"
+            pw_fail "configuring the cross build in $PW_BUILD_W32 failed (log: $log)"
             return 1
         }
     fi
@@ -40,7 +40,7 @@ pw_build_w32() {
     for t in "$@"; do targets+=(--target "$t"); done
     cmake --build "$PW_BUILD_W32" -j "$(nproc)" "${targets[@]}" >>"$log" 2>&1 || {
         tail -n 30 "$log" >&2
-        pw__fail "building $* in $PW_BUILD_W32 failed (log: $log)"
+        pw_fail "building $* in $PW_BUILD_W32 failed (log: $log)"
         return 1
     }
 }
@@ -56,7 +56,7 @@ pw_fact() { sed -n "s/^$2=//p" <<<"$1" | head -n 1; }
 pw_install_pellowick() {
     local folder=$1 exe
     exe=$(pw_pellowick_exe)
-    [[ -f "$exe" ]] || pw__fail "no $exe: build the cross build first" || return 1
+    [[ -f "$exe" ]] || pw_fail "no $exe: build the cross build first" || return 1
     mkdir -p "$WINEPREFIX/drive_c/$folder" && cp "$exe" "$WINEPREFIX/drive_c/$folder/" || return 1
     printf 'C:\\%s\\pellowick.exe\n' "$folder"
 }
@@ -70,9 +70,9 @@ pw_start_pellowick() {
 
 # Waits until process pid has ended, for at most timeout_s seconds.
 pw_wait_exit() {
-    local pid=$1 deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$2")))
+    local pid=$1 deadline=$(($(pw_now_ms) + $(pw_seconds_to_ms "$2")))
     while pw_process_alive "$pid"; do
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.1
     done
 }
@@ -98,7 +98,7 @@ pw_spot() {
         title) x=200 y=19 ;;
         start) x=51 y=52 ;;
         stop) x=51 y=84 ;;
-        *) pw__fail "no spot named '$1'" || return 1 ;;
+        *) pw_fail "no spot named '$1'" || return 1 ;;
     esac
     echo "$((PW_WIN_LEFT + x)) $((PW_WIN_TOP + y))"
 }
@@ -143,9 +143,9 @@ pw_posts() { awk -F '\t' '$2 == "POST" { print $4 }' "$1" 2>/dev/null; }
 # escaped payload, for at most timeout_s seconds.
 pw_wait_post() {
     local log=$1 payload=$2 timeout_s=$3 count=${4:-1}
-    local deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$timeout_s")))
+    local deadline=$(($(pw_now_ms) + $(pw_seconds_to_ms "$timeout_s")))
     until (($(pw_posts "$log" | grep -cFx -- "$payload") >= count)); do
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.1
     done
 }

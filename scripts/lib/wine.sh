@@ -10,16 +10,16 @@
 # A prefix or display set up here is exported, so child scripts reuse it; only the
 # shell that set it up tears it down.
 
-pw__fail() {
+pw_fail() {
     printf 'pw: %s\n' "$*" >&2
     return 1
 }
 
 # Milliseconds since the epoch.
-pw__now_ms() { echo $(($(date +%s%N) / 1000000)); }
+pw_now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # Seconds (may have a fraction) as whole milliseconds.
-pw__seconds_to_ms() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'; }
+pw_seconds_to_ms() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'; }
 
 pw_wine_env() {
     export LC_ALL=C.UTF-8 LANG=C.UTF-8   # Wine's ANSI code page is then 1252
@@ -28,10 +28,10 @@ pw_wine_env() {
         return 0
     fi
     if [[ -n "${PW_WINEPREFIX:-}" ]]; then
-        mkdir -p "$PW_WINEPREFIX" || pw__fail "cannot create $PW_WINEPREFIX" || return 1
+        mkdir -p "$PW_WINEPREFIX" || pw_fail "cannot create $PW_WINEPREFIX" || return 1
         export WINEPREFIX="$PW_WINEPREFIX"
     else
-        WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/pw-wine.XXXXXX") || pw__fail "cannot make a Wine prefix" || return 1
+        WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/pw-wine.XXXXXX") || pw_fail "cannot make a Wine prefix" || return 1
         export WINEPREFIX
         PW__OWN_PREFIX=$WINEPREFIX
     fi
@@ -43,7 +43,7 @@ pw_wine_env() {
     if [[ ! -f "$WINEPREFIX/system.reg" ]] && ! { wineboot -u && wineserver -w; } </dev/null >"$out" 2>&1; then
         cat "$out" >&2
         rm -f "$out"
-        pw__fail "cannot initialise the Wine prefix $WINEPREFIX"
+        pw_fail "cannot initialise the Wine prefix $WINEPREFIX"
         return 1
     fi
     # A persistent server makes each later program start take about a second
@@ -52,7 +52,7 @@ pw_wine_env() {
     wineserver -p </dev/null >/dev/null 2>&1 || status=$?
     if [[ $status -ne 0 && $status -ne 2 ]]; then
         rm -f "$out"
-        pw__fail "cannot start a persistent wineserver (status $status)"
+        pw_fail "cannot start a persistent wineserver (status $status)"
         return 1
     fi
     # A crash must end the program, not wait for someone to close a dialog. Windows are
@@ -66,7 +66,7 @@ pw_wine_env() {
     if ! wine reg import "$(pw_win_path "$settings")" </dev/null >"$out" 2>&1; then
         cat "$out" >&2
         rm -f "$out"
-        pw__fail "cannot apply the Wine settings in $settings"
+        pw_fail "cannot apply the Wine settings in $settings"
         return 1
     fi
     rm -f "$out"
@@ -74,10 +74,10 @@ pw_wine_env() {
 }
 
 # True when the display in DISPLAY answers.
-pw__display_answers() { xdpyinfo >/dev/null 2>&1 || xwininfo -root >/dev/null 2>&1; }
+pw_display_answers() { xdpyinfo >/dev/null 2>&1 || xwininfo -root >/dev/null 2>&1; }
 
 pw_display_env() {
-    if [[ -n "${DISPLAY:-}" ]] && pw__display_answers; then
+    if [[ -n "${DISPLAY:-}" ]] && pw_display_answers; then
         return 0
     fi
     local n pid try
@@ -86,7 +86,7 @@ pw_display_env() {
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
         pid=$!
         for try in $(seq 1 100); do
-            if DISPLAY=":$n" pw__display_answers; then
+            if DISPLAY=":$n" pw_display_answers; then
                 export DISPLAY=":$n"
                 PW__XVFB_PID=$pid
                 PW__XVFB_OWNER=$BASHPID
@@ -98,7 +98,7 @@ pw_display_env() {
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
-    pw__fail "cannot start Xvfb on any display from :90 to :160"
+    pw_fail "cannot start Xvfb on any display from :90 to :160"
 }
 
 pw_wine_cleanup() {
@@ -150,10 +150,10 @@ pw_win_path() {
 # Waits until path exists; fails after timeout_ms or when process pid has ended.
 pw__wait_for_file() {
     local path=$1 timeout_ms=$2 pid=$3
-    local deadline=$(($(pw__now_ms) + timeout_ms))
+    local deadline=$(($(pw_now_ms) + timeout_ms))
     while [[ ! -e "$path" ]]; do
         pw_process_alive "$pid" || return 1
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.05
     done
 }
@@ -161,24 +161,24 @@ pw__wait_for_file() {
 # Starts hostsim.exe ($PW_HOSTSIM) with its event log and ready file, waits until its
 # windows exist, and prints its process id (also left in PW_HOSTSIM_PID).
 pw_start_hostsim() {
-    [[ $# -ge 2 ]] || pw__fail "usage: pw_start_hostsim LOG READYFILE [options...]" || return 1
+    [[ $# -ge 2 ]] || pw_fail "usage: pw_start_hostsim LOG READYFILE [options...]" || return 1
     local log=$1 ready=$2
     shift 2
-    [[ -f "${PW_HOSTSIM:-}" ]] || pw__fail "PW_HOSTSIM does not name hostsim.exe: '${PW_HOSTSIM:-}'" || return 1
-    [[ -n "${WINEPREFIX:-}" ]] || pw__fail "no Wine prefix: call pw_wine_session first" || return 1
+    [[ -f "${PW_HOSTSIM:-}" ]] || pw_fail "PW_HOSTSIM does not name hostsim.exe: '${PW_HOSTSIM:-}'" || return 1
+    [[ -n "${WINEPREFIX:-}" ]] || pw_fail "no Wine prefix: call pw_wine_session first" || return 1
     rm -f -- "$ready"
     local win_log win_ready
     win_log=$(pw_win_path "$log") && win_ready=$(pw_win_path "$ready") ||
-        pw__fail "cannot name $log or $ready for Windows" || return 1
+        pw_fail "cannot name $log or $ready for Windows" || return 1
     # stdout goes nowhere so that $(pw_start_hostsim ...) returns at once.
     wine "$PW_HOSTSIM" --log "$win_log" --ready "$win_ready" "$@" </dev/null >/dev/null &
     local pid=$!
     if ! pw__wait_for_file "$ready" 30000 "$pid"; then
         if pw_process_alive "$pid"; then
             kill "$pid" 2>/dev/null
-            pw__fail "hostsim did not get ready within 30 s ($ready)"
+            pw_fail "hostsim did not get ready within 30 s ($ready)"
         else
-            pw__fail "hostsim exited before it was ready"
+            pw_fail "hostsim exited before it was ready"
         fi
         return 1
     fi
@@ -197,12 +197,12 @@ pw_process_alive() {
 # Waits until a line of log matches the extended regular expression pattern (\t
 # stands for a TAB), for at most timeout_s seconds (a fraction is fine).
 pw_wait_log_line() {
-    [[ $# -eq 3 ]] || pw__fail "usage: pw_wait_log_line LOG PATTERN TIMEOUT_S" || return 1
+    [[ $# -eq 3 ]] || pw_fail "usage: pw_wait_log_line LOG PATTERN TIMEOUT_S" || return 1
     local log=$1 timeout_s=$3
     local pattern=${2//\\t/$'\t'}
-    local deadline=$(($(pw__now_ms) + $(pw__seconds_to_ms "$timeout_s")))
+    local deadline=$(($(pw_now_ms) + $(pw_seconds_to_ms "$timeout_s")))
     until grep -Eq -- "$pattern" "$log" 2>/dev/null; do
-        if (($(pw__now_ms) >= deadline)); then
+        if (($(pw_now_ms) >= deadline)); then
             printf 'pw: no line matching /%s/ in %s after %s s; its last lines:\n' "$2" "$log" "$timeout_s" >&2
             tail -n 15 "$log" >&2 2>/dev/null
             return 1

@@ -54,9 +54,9 @@ post_index() { pw_posts "$1" | grep -nFx -- "$2" | head -n 1 | cut -d: -f1 | gre
 
 # Waits until the main window is shown (the load pause comes first).
 wait_visible() {
-    local deadline=$(($(pw__now_ms) + $1 * 1000))
+    local deadline=$(($(pw_now_ms) + $1 * 1000))
     until [[ "$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" visible)" == 1 ]]; do
-        (($(pw__now_ms) < deadline)) || return 1
+        (($(pw_now_ms) < deadline)) || return 1
         sleep 0.1
     done
 }
@@ -312,11 +312,11 @@ drag_by() {
     local want="$((PW_WIN_LEFT + dx)) $((PW_WIN_TOP + dy)) $((PW_WIN_LEFT + dx + 305)) $((PW_WIN_TOP + dy + 135))"
     # shellcheck disable=SC2086
     pw_drag $xy "$dx" "$dy"
-    local deadline=$(($(pw__now_ms) + 3000))
+    local deadline=$(($(pw_now_ms) + 3000))
     while :; do
         rect=$(pw_fact "$(pw_probe window --class "$PW_MAIN_CLASS")" rect)
         [[ "$rect" == "$want" ]] && break
-        (($(pw__now_ms) < deadline)) || break
+        (($(pw_now_ms) < deadline)) || break
         sleep 0.1
     done
     [[ "$rect" == "$want" ]] || fail "after a drag by ($dx,$dy) the window is at ($rect), expected ($want)"
@@ -344,8 +344,8 @@ test_idle_minute() {
     pw_click stop
     pw_wait_post "$log" "$(counted 'not idle' 1)" 15 ||
         fail "no 'not idle · 1' within 15 s of stop (room shows: '$(recent "$log")')"
-    local deadline=$(($(pw__now_ms) + 10000))
-    until [[ "$show" == "minimized maximized" ]] || (($(pw__now_ms) > deadline)); do
+    local deadline=$(($(pw_now_ms) + 10000))
+    until [[ "$show" == "minimized maximized" ]] || (($(pw_now_ms) > deadline)); do
         sleep 0.1
         show=$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | paste -sd ' ' -)
     done
@@ -417,8 +417,8 @@ test_scroll_stats() {
         if ! pw_wait_post "$log" "$stat_line" 10; then
             fail "no 'statistics' line within 10 s (room shows: '$(recent "$log")')"
         else
-            local deadline=$(($(pw__now_ms) + 10000))
-            until (($(pw_posts "$log" | wc -l) >= before + 2)) || (($(pw__now_ms) > deadline)); do sleep 0.1; done
+            local deadline=$(($(pw_now_ms) + 10000))
+            until (($(pw_posts "$log" | wc -l) >= before + 2)) || (($(pw_now_ms) > deadline)); do sleep 0.1; done
             local got
             got=$(posts_from "$log" $((before + 1)))
             if [[ -n "${total_line:-}" ]]; then
@@ -539,12 +539,12 @@ test_auto_idle() {
     posts0=$(pw_posts "$log" | wc -l)
     shows0=$(awk -F '\t' '$2 == "SHOW"' "$log" | wc -l)
     xdotool mousemove $((PW_WIN_LEFT + 200)) $((PW_WIN_TOP + 70))
-    t0=$(pw__now_ms)
+    t0=$(pw_now_ms)
     echo "# note: GetLastInputInfo after the move: $(pw_probe lastinput | paste -sd ' ' -)"
     if ! pw_wait_post "$log" "$(counted 'now idle' 1)" 90; then
         fail "no 'now idle · 1' within 90 s without input (room shows: '$(recent "$log")')"
     else
-        waited=$((($(pw__now_ms) - t0) / 1000))
+        waited=$((($(pw_now_ms) - t0) / 1000))
         ((waited >= 58)) || fail "'now idle · 1' came after $waited s without input, before the minute"
         [[ "$(posts_from "$log" $((posts0 + 1)))" == "$(counted 'now idle' 1)" ]] ||
             fail "other lines came with it: '$(recent "$log" 3)'"
@@ -560,9 +560,9 @@ test_auto_idle() {
     # The stop has saved the choice with the totals. The maximized host client now
     # covers pellowick on screen (Wine without a window manager), so the menu is tried
     # on a fresh start, which also reads the choice back from the file.
-    local deadline=$(($(pw__now_ms) + 10000))
+    local deadline=$(($(pw_now_ms) + 10000))
     until [[ "$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | tail -n 1)" == maximized ]] ||
-        (($(pw__now_ms) > deadline)); do sleep 0.1; done   # the stop's last step, after its save
+        (($(pw_now_ms) > deadline)); do sleep 0.1; done   # the stop's last step, after its save
     pw_stop_process "$pid"
     before=$(pw_posts "$log" | grep -cFx -- "$loaded")
     pw_start_pellowick "$exe"
@@ -576,8 +576,8 @@ test_auto_idle() {
         rows=$(checked_row 6)
         [[ "$rows" == 2 ]] || fail "menu > auto idle: the bullet is on row $rows of 6, expected 2 ('after 1 minute') (see $work/auto-idle-menu.png)"
         menu_keys Down Down Return   # after 5 minutes
-        deadline=$(($(pw__now_ms) + 5000))
-        until tr -d '\r' <"$f" 2>/dev/null | grep -qx 'AutoIdle=5' || (($(pw__now_ms) > deadline)); do sleep 0.1; done
+        deadline=$(($(pw_now_ms) + 5000))
+        until tr -d '\r' <"$f" 2>/dev/null | grep -qx 'AutoIdle=5' || (($(pw_now_ms) > deadline)); do sleep 0.1; done
         local body
         body=$(tr -d '\r' <"$f" 2>/dev/null | grep -v '^$' | paste -sd '|' -)
         [[ "$body" =~ ^\[Stats\]\|Seconds=[0-9]+\|Minutes=[0-9]+\|Hours=[0-9]+\|Days=[0-9]+\|\[Options\]\|AutoIdle=5$ ]] ||

@@ -64,17 +64,17 @@ TEST_F(Win32Files, ProfileStringsRoundTripAsAnsiText) {
     for (const std::string& dir : folders_) {
         SCOPED_TRACE(dir.size());
         std::string ini = dir + "\\pwick.dat";
-        ASSERT_TRUE(p.WriteProfileString("Stats", "Seconds", "07", ini));
-        ASSERT_TRUE(p.WriteProfileString("Stats", "Minutes", "a\xC2\xB7z", ini));
+        ASSERT_TRUE(p.WriteProfileValue("Stats", "Seconds", "07", ini));
+        ASSERT_TRUE(p.WriteProfileValue("Stats", "Minutes", "a\xC2\xB7z", ini));
         EXPECT_TRUE(p.FlushProfile(ini));
         // A new file is ANSI text: no byte-order mark, one byte per character.
         EXPECT_EQ(Bytes(ini), "[Stats]\r\nSeconds=07\r\nMinutes=a\xB7z\r\n");
-        EXPECT_EQ(p.ReadProfileString("STATS", "seconds", "", 750, ini), "07");
-        EXPECT_EQ(p.ReadProfileString("Stats", "Minutes", "", 750, ini), "a\xC2\xB7z");
-        EXPECT_EQ(p.ReadProfileString("Stats", "Minutes", "", 3, ini), "a\xC2\xB7");
-        EXPECT_EQ(p.ReadProfileString("Stats", "Days", "none", 750, ini), "none");
+        EXPECT_EQ(p.ReadProfileValue("STATS", "seconds", "", 750, ini), "07");
+        EXPECT_EQ(p.ReadProfileValue("Stats", "Minutes", "", 750, ini), "a\xC2\xB7z");
+        EXPECT_EQ(p.ReadProfileValue("Stats", "Minutes", "", 3, ini), "a\xC2\xB7");
+        EXPECT_EQ(p.ReadProfileValue("Stats", "Days", "none", 750, ini), "none");
     }
-    EXPECT_FALSE(p.WriteProfileString("Stats", "Days", "1", folders_[0] + "\\missing\\pwick.dat"));
+    EXPECT_FALSE(p.WriteProfileValue("Stats", "Days", "1", folders_[0] + "\\missing\\pwick.dat"));
 }
 
 TEST_F(Win32Files, FileOperationsUseUnicodeAndLongPaths) {
@@ -102,7 +102,7 @@ TEST_F(Win32Files, FileOperationsUseUnicodeAndLongPaths) {
         EXPECT_FALSE(p.IsOrdinaryFile(b));
         SetFileAttributesW((L"\\\\?\\" + ToUtf16(a)).c_str(), FILE_ATTRIBUTE_HIDDEN);
         EXPECT_FALSE(p.IsOrdinaryFile(a));
-        EXPECT_TRUE(p.DeleteFile(a));
+        EXPECT_TRUE(p.RemoveFile(a));
         EXPECT_FALSE(p.FileWriteTime(a).has_value());
     }
 }

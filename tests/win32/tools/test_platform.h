@@ -40,25 +40,25 @@ class TestPlatform final : public Platform {
     std::uint32_t TickCount() override { return real_.TickCount(); }
     std::optional<std::uint32_t> LastInputTick() override { return real_.LastInputTick(); }
 
-    std::string ReadProfileString(const std::string& section,
+    std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,
                                   const std::string& def,
                                   std::size_t cap,
                                   const std::string& path) override {
-        return real_.ReadProfileString(section, key, def, cap, Path(path));
+        return real_.ReadProfileValue(section, key, def, cap, Path(path));
     }
-    bool WriteProfileString(const std::string& section,
+    bool WriteProfileValue(const std::string& section,
                             const std::string& key,
                             const std::string& value,
                             const std::string& path) override {
-        return real_.WriteProfileString(section, key, value, Path(path));
+        return real_.WriteProfileValue(section, key, value, Path(path));
     }
     bool FlushProfile(const std::string& path) override { return real_.FlushProfile(Path(path)); }
     bool IsOrdinaryFile(const std::string& path) override { return real_.IsOrdinaryFile(Path(path)); }
     bool CopyFileReplace(const std::string& from, const std::string& to) override {
         return real_.CopyFileReplace(Path(from), Path(to));
     }
-    bool DeleteFile(const std::string& path) override { return real_.DeleteFile(Path(path)); }
+    bool RemoveFile(const std::string& path) override { return real_.RemoveFile(Path(path)); }
     bool MoveFileReplace(const std::string& from, const std::string& to) override {
         return real_.MoveFileReplace(Path(from), Path(to));
     }
@@ -72,7 +72,7 @@ class TestPlatform final : public Platform {
         return programFolder.empty() ? real_.ProgramFolder() : programFolder;
     }
 
-    int MessageBox(Form*, const std::string& text, const std::string& title, int style) override {
+    int ShowMessageBox(Form*, const std::string& text, const std::string& title, int style) override {
         boxes.push_back({text, title, style});
         return kIdOk;
     }
