@@ -73,27 +73,33 @@ void IdleController::ShowBusyFaces() {
     faces_.stopDown.SetVisible(true);
 }
 
-void IdleController::picStartUp_Click() {
+bool IdleController::Start(bool quiet) {
     // The start face stays clickable during the room search; one search at a time.
     // Nothing starts once the program is closing: a search would outlive the close.
-    if (searching_ || closing_) return;
-    if (!FindHostFrame(p_)) return Haulted(kLoadHost);
+    if (searching_ || closing_) return false;
+    const auto fail = [&](const char* text) {
+        if (!quiet) Haulted(text);
+        return false;
+    };
+    if (!FindHostFrame(p_)) return fail(kLoadHost);
     // A host too busy to answer is not a host without a user or a room: a search
     // started on a guess could take the user out of the room they are in.
     std::optional<std::string> name = ReadScreenName(p_);
-    if (!name) return Haulted(kNotResponding);
-    if (name->empty()) return Haulted(kSignOn);
+    if (!name) return fail(kNotResponding);
+    if (name->empty()) return fail(kSignOn);
     std::optional<bool> inRoom = InChatRoom(p_);
-    if (!inRoom) return Haulted(kNotResponding);
+    if (!inRoom) return fail(kNotResponding);
     if (!*inRoom) {
         FlagScope searching(searching_);
         int room = 0;
         for (bool typeNext = true;;) {
             p_.PumpEvents();
-            if (closing_) return;
+            if (closing_) return false;
             if (typeNext) RunKeyword(p_, kPrivateRoomLink + std::to_string(room++));
             Pause(p_, kRoomAttemptSeconds);
-            if (closing_) return;
+            if (closing_) return false;
+            // Nobody is to be announced idle who has come back meanwhile.
+            if (stillAway_ && !stillAway_()) return false;
             inRoom = InChatRoom(p_);
             if (inRoom.value_or(false)) break;
             // No answer: the last link may still be opening its room; look again first.
@@ -101,13 +107,31 @@ void IdleController::picStartUp_Click() {
         }
     }
     BeginIdle();
+    return true;
+}
+
+bool IdleController::StartUnattended(std::function<std::uint64_t()> idleSeconds, std::function<bool()> stillAway) {
+    presetIdle_ = std::move(idleSeconds);
+    stillAway_ = std::move(stillAway);
+    const bool began = Start(true);
+    presetIdle_ = nullptr;
+    stillAway_ = nullptr;
+    return began;
 }
 
 void IdleController::BeginIdle() {
+    FlagScope beginning(beginning_);
     MinimizeHost(p_);
     ShowBusyFaces();
     ClearChatInput(p_);
     Pause(p_, 1);
+    if (presetIdle_) {
+        // Away since the last input, not since now: the clock and the totals get it all.
+        const std::uint64_t s = presetIdle_();
+        c_.hours.SetCaption(NumberText(static_cast<double>(s / 3600)));
+        c_.minutes.SetCaption(NumberText(static_cast<double>(s / 60 % 60)));
+        c_.seconds.SetCaption(NumberText(static_cast<double>(s % 60)));
+    }
     SendChat(p_, NowIdleLine(version_.Caption(), IdleMinutes()));
     ++period_;
     timer1_.SetEnabled(true);

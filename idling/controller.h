@@ -31,7 +31,11 @@ class IdleController {
                    Totals& totals,
                    TotalsStore& stats);
 
-    void picStartUp_Click();  // the start command
+    void picStartUp_Click() { Start(false); }  // the start command
+    // The start command without a click: a failed check shows no box, and the room
+    // search gives up once `stillAway()` turns false. The idle clock starts at
+    // `idleSeconds()`, read as "now idle" is composed. True when the idle period began.
+    bool StartUnattended(std::function<std::uint64_t()> idleSeconds, std::function<bool()> stillAway);
     void picStopUp_Click() { EndIdle(); }
     void cmdStopIt_Click() { EndIdle(); }
     void Timer1_Timer();
@@ -45,12 +49,15 @@ class IdleController {
     bool Stopping() const { return stopping_; }
     // Runs when an idle period has started or stopped, its faces shown.
     std::function<void()> StateChanged;
+    // Searching for a room, starting or stopping: waits are pumping events.
+    bool Busy() const { return searching_ || beginning_ || stopping_; }
     // Runs when a stop has completely finished (a close waiting for it).
     std::function<void()> Stopped;
     // The program is closing: the start command does nothing from now on.
     void Closing() { closing_ = true; }
 
   private:
+    bool Start(bool quiet);
     void Haulted(const char* text);
     void ShowBusyFaces();
     std::string IdleMinutes() const;
@@ -67,6 +74,9 @@ class IdleController {
     bool stopping_ = false;
     bool searching_ = false;
     bool closing_ = false;
+    bool beginning_ = false;
+    std::function<std::uint64_t()> presetIdle_;
+    std::function<bool()> stillAway_;
 };
 
 }  // namespace pw

@@ -23,7 +23,8 @@ void TotalsStore::Tell(bool& told, const std::string& text) {
 }
 
 void TotalsStore::LoadTotals() {
-    LoadedTotals loaded = file_.Load();
+    LoadedTotals loaded = file_.Load(OptionKeys());
+    options_ = OptionsFrom(loaded.extra);
     // Each caption change runs that label's carries, in this order.
     t_.seconds.SetCaption(loaded.totals.seconds);
     t_.minutes.SetCaption(loaded.totals.minutes);
@@ -41,7 +42,15 @@ void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
     now.minutes = t_.minutes.Caption();
     now.hours = t_.hours.Caption();
     now.days = t_.days.Caption();
-    if (!file_.Save(now, extra)) Tell(toldSaveFailed_, kSaveFailed);
+    std::vector<IniEntry> along = OptionEntries(options_);
+    along.insert(along.end(), extra.begin(), extra.end());
+    if (!file_.Save(now, along)) Tell(toldSaveFailed_, kSaveFailed);
+}
+
+void TotalsStore::ChooseAutoIdle(int minutes) {
+    options_.autoIdleMinutes = minutes;
+    options_.stored = true;
+    SaveTotals();
 }
 
 }  // namespace pw

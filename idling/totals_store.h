@@ -8,6 +8,7 @@
 
 #include "idling/totals.h"
 #include "platform/forms.h"
+#include "stats/options.h"
 #include "stats/stats_file.h"
 
 namespace pw {
@@ -20,6 +21,10 @@ class TotalsStore {
     void LoadTotals();
     // Saves the four captions, each read just before the save; `extra` rides along.
     void SaveTotals(const std::vector<IniEntry>& extra = {});
+    // Kept in the same file: loaded with the totals, written along with every save.
+    const Options& Opts() const { return options_; }
+    // The user picked an automatic-idle wait: saved with the totals at once.
+    void ChooseAutoIdle(int minutes);
 
   private:
     void Tell(bool& told, const std::string& text);
@@ -28,6 +33,7 @@ class TotalsStore {
     TotalLabels t_;
     Form& owner_;
     StatsFile file_;
+    Options options_;
     bool toldSaveFailed_ = false;
     bool toldUnreadable_ = false;
 };

@@ -133,6 +133,8 @@ struct MenuItem {
     bool enabled = true;
     std::vector<MenuItem> items;
     std::function<void()> Click;
+    bool radio = false;    // one of a group of choices: a bullet instead of a tick
+    bool checked = false;
 };
 
 // The platform's peer of a form: a real top-level window, or the fake's record.
@@ -165,6 +167,9 @@ public:
     virtual const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) = 0;
     // Destroys the window without running any handler.
     virtual void Destroy() = 0;
+    // WTSRegisterSessionNotification / WTSUnRegisterSessionNotification: while on,
+    // locking and unlocking the session run the form's SessionLock handler.
+    virtual void WatchSessionLock(bool on) = 0;
 };
 
 struct Part {
@@ -206,6 +211,8 @@ public:
     std::function<void()> QueryClose;
     // The session is ending (log-off, shutdown): the window closes whatever happens.
     std::function<void()> EndSession;
+    // The session was locked (true) or unlocked (false); only while the window watches.
+    std::function<void(bool locked)> SessionLock;
 
     Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);

@@ -86,6 +86,12 @@ class Platform {
     virtual void PumpEvents() = 0;
     // Sleep until an event is waiting or `seconds` have passed, whichever comes first.
     virtual void WaitForEvents(double seconds) = 0;
+    // GetTickCount: milliseconds since the system started, wrapping every 49.7 days.
+    virtual std::uint32_t TickCount() = 0;
+    // GetLastInputInfo: the tick count of the session's last keyboard or mouse input,
+    // nullopt when the system cannot tell (Wine reports 0 until input reaches one of
+    // its windows).
+    virtual std::optional<std::uint32_t> LastInputTick() = 0;
 
     // --- Statistics file --------------------------------------------------------------
     // GetPrivateProfileString: the value, or `def`, cut to cap - 1 bytes (ANSI).

@@ -54,6 +54,7 @@ struct StatsFile::Copy {
     StoredTotals totals;  // as stored, unchecked
     bool plain = false;   // all four are plain totals
     std::uint64_t generation = 0;
+    std::vector<IniEntry> extra;
 };
 
 StatsFile::StatsFile(Platform& p) : p_(p) {}
@@ -62,7 +63,7 @@ std::string StatsFile::ReadLocation() const {
     return p_.ProgramFolder() + "\\pwick.dat";
 }
 
-StatsFile::Copy StatsFile::Look(const std::string& path) {
+StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEntry>& alsoRead) {
     Copy c;
     c.path = path;
     c.access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
@@ -75,6 +76,9 @@ StatsFile::Copy StatsFile::Look(const std::string& path) {
         std::all_of(std::begin(values), std::end(values), [](std::string* v) { return IsPlainTotal(*v); });
     c.generation = ParseGeneration(ReadIniValue(p_, kStatsSection, kGenerationKey, path));
     generation_ = std::max(generation_, c.generation);
+    c.extra = alsoRead;
+    for (IniEntry& e : c.extra)
+        e.value = ReadIniValue(p_, e.section, e.key, path);
     return c;
 }
 
@@ -87,12 +91,12 @@ bool StatsFile::ReplaceWithCopy(const std::string& from, const std::string& to) 
     return false;
 }
 
-LoadedTotals StatsFile::Load() {
+LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
     LoadedTotals out;
     const std::string read = ReadLocation();
-    Copy inFolder = Look(read);
+    Copy inFolder = Look(read, alsoRead);
     std::optional<Copy> atC;
-    if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read)) atC = Look(kWriteLocation);
+    if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read)) atC = Look(kWriteLocation, alsoRead);
 
     for (const Copy* c : {&inFolder, atC ? &*atC : nullptr}) {
         if (c && c->access == FileAccess::Unreadable) {
@@ -133,6 +137,7 @@ LoadedTotals StatsFile::Load() {
         auto use = [](const std::string& v) { return IsPlainTotal(v) ? v : std::string("00"); };
         out.totals = {use(source->totals.seconds), use(source->totals.minutes), use(source->totals.hours),
                       use(source->totals.days)};
+        out.extra = source->extra;
     }
     return out;
 }

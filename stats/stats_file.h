@@ -50,6 +50,8 @@ struct LoadedTotals {
     // Copies that held no four plain totals and lost to one that did, kept beside
     // themselves as "pwick.dat.bad".
     std::vector<std::string> setAside;
+    // The other keys asked for, read from the same copy as the totals ("" when absent).
+    std::vector<IniEntry> extra;
 };
 
 class StatsFile {
@@ -57,14 +59,15 @@ class StatsFile {
     explicit StatsFile(Platform& p);
 
     std::string ReadLocation() const;
-    // Once per run, before any save.
-    LoadedTotals Load();
+    // Once per run, before any save. `alsoRead` names other keys (section and key) that
+    // travel with the totals; they are read from the copy the totals come from.
+    LoadedTotals Load(const std::vector<IniEntry>& alsoRead = {});
     // True when the totals (and `extra`) are on the disk and read back as written.
     bool Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {});
 
   private:
     struct Copy;
-    Copy Look(const std::string& path);
+    Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead);
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
     bool SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
     bool WriteKeys(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);

@@ -69,6 +69,7 @@ FrmMain::FrmMain(Platform& p)
       lblButtonTop0(Add("lblButtonTop(0)", kLabel, &Frame1, 420, 540, 435, 195)),
       lblButtonLeft0(Add("lblButtonLeft(0)", kLabel, &Frame1, 420, 540, 435, 195)),
       Timer1(AddTimer("Timer1", 1000)),
+      tmrAutoIdle(AddTimer("tmrAutoIdle", 1000)),
       totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
       stats_(p, totals_.Labels(), *this),
       controller_(*this,
@@ -78,6 +79,7 @@ FrmMain::FrmMain(Platform& p)
                   {picStartUp, picStartDown, picStopUp, picStopDown},
                   totals_,
                   stats_),
+      autoIdle_(*this, tmrAutoIdle, Timer1, controller_),
       clock_(
           p,
           Counters(),
@@ -152,6 +154,7 @@ FrmMain::FrmMain(Platform& p)
                                 lblTotalSeconds.Caption());
     });
     controller_.StateChanged = [this] { PartsChanged(); };
+    SessionLock = [this](bool locked) { autoIdle_.Form_SessionLock(locked); };
     controller_.Stopped = [this] {
         if (!closeAfterStop_) return;
         closeAfterStop_ = false;
@@ -175,6 +178,7 @@ void FrmMain::Form_Load() {
     start_.RecordHome();
     stop_.RecordHome();
     stats_.LoadTotals();
+    autoIdle_.SetMinutes(stats_.Opts().autoIdleMinutes);
     ClearChatInput(platform);
     Pause(platform, 1);
     SendChat(platform, LoadedLine(lblVersion.Caption()));
@@ -216,6 +220,7 @@ void FrmMain::lblMenu_Click() {
     // No command starts once the program is closing.
     if (unloading_) return;
     FrmMenu& menu = Menu();
+    menu.ShowAutoIdleChoice(autoIdle_.Minutes());
     const float at = MenuPlace();
     if (const MenuItem* item = Window().TrackPopup(*menu.Menu(), at, at); item && item->Click) item->Click();
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "idling/auto_idle.h"
 #include "idling/controller.h"
 #include "idling/idle_clock.h"
 #include "idling/totals.h"
@@ -56,6 +57,7 @@ public:
     Control& lblButtonTop0;
     Control& lblButtonLeft0;
     Timer& Timer1;
+    Timer& tmrAutoIdle;  // runs only while automatic idle is on
 
     void Form_Load();
     void Form_Unload();
@@ -71,6 +73,7 @@ public:
     FrmMenu& Menu();
     IdleController& Controller() { return controller_; }
     TotalsStore& Stats() { return stats_; }
+    AutoIdle& Auto() { return autoIdle_; }
     Totals& LifetimeTotals() { return totals_; }
     IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
 
@@ -81,6 +84,7 @@ private:
     Totals totals_;
     TotalsStore stats_;
     IdleController controller_;
+    AutoIdle autoIdle_;
     IdleClock clock_;
     ImageButton start_{picStartUp, lblButtonTop0, lblButtonLeft0};
     ImageButton stop_{picStopUp, lblButtonTop1, lblButtonLeft1};

@@ -1,6 +1,8 @@
 #include "ui/frm_menu.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "host/bridge.h"
 #include "platform/pause.h"
@@ -22,8 +24,19 @@ const char* const kVersionHistory =
 
 namespace {
 
-MenuItem Item(const char* name, const char* caption, std::function<void()> click = {}) {
-    return MenuItem{name, caption, true, {}, std::move(click)};
+MenuItem Item(const std::string& name, const std::string& caption, std::function<void()> click = {}) {
+    MenuItem item;
+    item.name = name;
+    item.caption = caption;
+    item.Click = std::move(click);
+    return item;
+}
+
+constexpr int kAutoIdleChoices[] = {0, 5, 10, 15, 30};
+
+std::string AutoIdleCaption(int minutes) {
+    if (minutes == 0) return "off";
+    return "after " + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
 }
 
 }  // namespace
@@ -37,11 +50,26 @@ FrmMenu::FrmMenu(FrmMain& main)
         c->back = Color::Rgb(0, 0, 0);
         c->fore = Color::Sys(Color::HighlightText);
     }
+    SetMenu(MakeMenu(0));
+}
+
+MenuItem FrmMenu::MakeMenu(int autoIdleMinutes) {
     MenuItem statistics = Item("statistics", "statistics");
     statistics.items = {Item("scrollstats", "scroll stats", [this] { scrollstats_Click(); }),
                         Item("clrstats", "clear stats", [this] { clrstats_Click(); })};
     MenuItem credits = Item("credits", "credits", [this] { credits_Click(); });
     credits.enabled = false;  // on purpose: shipped greyed, so no menu reaches the credits window
+    MenuItem autoIdle = Item("autoidle", "auto idle");
+    std::vector<int> choices(std::begin(kAutoIdleChoices), std::end(kAutoIdleChoices));
+    if (std::find(choices.begin(), choices.end(), autoIdleMinutes) == choices.end())
+        choices.insert(std::upper_bound(choices.begin(), choices.end(), autoIdleMinutes), autoIdleMinutes);
+    for (int minutes : choices) {
+        MenuItem choice = Item("autoidle" + std::to_string(minutes), AutoIdleCaption(minutes),
+                               [this, minutes] { autoidle_Click(minutes); });
+        choice.radio = true;
+        choice.checked = minutes == autoIdleMinutes;
+        autoIdle.items.push_back(std::move(choice));
+    }
     MenuItem menu = Item("main", "main");
     menu.items = {Item("dash1", "-"),
                   std::move(statistics),
@@ -49,10 +77,12 @@ FrmMenu::FrmMenu(FrmMain& main)
                   Item("updated", "updates", [this] { updated_Click(); }),
                   std::move(credits),
                   Item("dash3", "-"),
+                  std::move(autoIdle),
+                  Item("dash5", "-"),
                   Item("minimize", "minimize", [this] { minimize_Click(); }),
                   Item("exit", "exit", [this] { exit_Click(); }),
                   Item("dash4", "-")};
-    SetMenu(std::move(menu));
+    return menu;
 }
 
 FrmMenu::~FrmMenu() = default;
@@ -105,5 +135,12 @@ void FrmMenu::credits_Click() {
 void FrmMenu::minimize_Click() { main_.Minimize(); }
 
 void FrmMenu::exit_Click() { main_.lblClose_Click(); }
+
+void FrmMenu::ShowAutoIdleChoice(int minutes) { SetMenu(MakeMenu(minutes)); }
+
+void FrmMenu::autoidle_Click(int minutes) {
+    main_.Auto().SetMinutes(minutes);
+    main_.Stats().ChooseAutoIdle(minutes);
+}
 
 }  // namespace pw

@@ -28,11 +28,18 @@ public:
     void credits_Click();
     void minimize_Click();
     void exit_Click();
+    // An "auto idle" choice: 0 is off.
+    void autoidle_Click(int minutes);
+    // Radio-checks the current automatic idle choice; a hand-edited value that is not
+    // one of the choices shows as an extra choice of its own.
+    void ShowAutoIdleChoice(int minutes);
 
     // The credits window, while it exists.
     FrmCredits* Credits() { return credits_.get(); }
 
 private:
+    MenuItem MakeMenu(int autoIdleMinutes);
+
     FrmMain& main_;
     std::unique_ptr<FrmCredits> credits_;
 };

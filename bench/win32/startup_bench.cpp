@@ -57,6 +57,8 @@ class TimedPlatform final : public pw::Platform {
     void WaitForEvents(double seconds) override {
         Timed([&] { p_.WaitForEvents(seconds); });
     }
+    std::uint32_t TickCount() override { return p_.TickCount(); }
+    std::optional<std::uint32_t> LastInputTick() override { return p_.LastInputTick(); }
 
     std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,

@@ -287,6 +287,20 @@ void FakePlatform::WaitForEvents(double seconds) {
     now = std::min(now + std::max(seconds, 0.0), next);
 }
 
+std::uint32_t FakePlatform::TickAt(double time) const {
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(std::llround(time * 1000))) + tickOffset;
+}
+
+std::optional<std::uint32_t> FakePlatform::LastInputTick() {
+    if (!lastInput) return std::nullopt;
+    return TickAt(*lastInput);
+}
+
+void FakePlatform::LockSession(bool locked) {
+    for (auto* w : std::vector<FakeFormWindow*>(formWindows))
+        if (w->watchingLock && w->form.SessionLock) w->form.SessionLock(locked);
+}
+
 void FakePlatform::RunUntil(double time) {
     for (;;) {
         RunDue();
@@ -511,9 +525,25 @@ void FakeFormWindow::Minimize() {
     calls.push_back("minimize");
 }
 
+namespace {
+
+std::string Describe(const MenuItem& menu) {
+    std::string out;
+    for (auto& item : menu.items) {
+        if (!out.empty()) out += ", ";
+        if (item.radio) out += item.checked ? "(*) " : "( ) ";
+        out += item.caption;
+        if (!item.items.empty()) out += " [" + Describe(item) + "]";
+    }
+    return out;
+}
+
+}  // namespace
+
 const MenuItem* FakeFormWindow::TrackPopup(const MenuItem& menu, float x, float y) {
     popupX = x, popupY = y;
     calls.push_back("popup");
+    lastPopup = Describe(menu);
     if (platform.popupPicks.empty()) return nullptr;
     std::string pick = platform.popupPicks.front();
     platform.popupPicks.erase(platform.popupPicks.begin());

@@ -76,6 +76,15 @@ class FakePlatform : public Platform {
     void RunFor(double seconds) { RunUntil(now + seconds); }
     int timerTicks = 0;  // timer events delivered
 
+    // --- user input and the session ------------------------------------------------------
+    // Simulated time of the last keyboard or mouse input; nullopt: the system cannot tell.
+    std::optional<double> lastInput;
+    void Input() { lastInput = now; }
+    // Added to every tick count, to move the 49.7-day wrap where a test wants it.
+    std::uint32_t tickOffset = 0;
+    // Locks or unlocks the session: every form window that watches hears of it.
+    void LockSession(bool locked);
+
     // --- message boxes -----------------------------------------------------------------
     std::vector<Box> boxes;
     // Answers the next boxes in turn; when empty, OK for MB_OK and No for Yes/No.
@@ -121,6 +130,8 @@ class FakePlatform : public Platform {
     double Uptime() override { return now; }
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
+    std::uint32_t TickCount() override { return TickAt(now); }
+    std::optional<std::uint32_t> LastInputTick() override;
     std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,
                                   const std::string& def,
@@ -152,6 +163,7 @@ class FakePlatform : public Platform {
     void Forget(FakeFormWindow* w);
 
   private:
+    std::uint32_t TickAt(double time) const;
     bool CanWrite(const std::string& path);
     // Whether the window answers a message within the timeout; time passes meanwhile.
     bool Answers(Window& win, unsigned timeoutMs);
@@ -187,6 +199,7 @@ class FakeFormWindow : public FormWindow {
     Form& form;
     Hwnd handle;
     bool shown = false, topmost = false, enabled = true, minimized = false, destroyed = false;
+    bool watchingLock = false;
     std::string title;
     float left, top;
     int invalidations = 0, drags = 0, partsChanged = 0;
@@ -210,7 +223,11 @@ class FakeFormWindow : public FormWindow {
     void PartsChanged() override { ++partsChanged; }
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
+    void WatchSessionLock(bool on) override { watchingLock = on; }
     float popupX = -1, popupY = -1;
+    // The popup menu as it was last opened: every item's caption, radio items with
+    // "(*)" when checked and "( )" when not, submenus in brackets.
+    std::string lastPopup;
 };
 
 

@@ -114,6 +114,16 @@ class PopupMenu {
     }
 
   private:
+    // A round bullet instead of a tick when checked.
+    static void Radio(HMENU menu, UINT id, bool checked) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE;
+        if (!GetMenuItemInfoW(menu, id, FALSE, &info)) return;
+        info.fType |= MFT_RADIOCHECK;
+        info.fState = (info.fState & ~MFS_CHECKED) | (checked ? MFS_CHECKED : 0);
+        SetMenuItemInfoW(menu, id, FALSE, &info);
+    }
     void Append(HMENU into, const MenuItem& parent) {
         for (const MenuItem& item : parent.items) {
             const UINT grayed = item.enabled ? 0 : MF_GRAYED;
@@ -127,6 +137,7 @@ class PopupMenu {
             } else {
                 items_.push_back(&item);
                 AppendMenuW(into, MF_STRING | grayed, items_.size(), text.c_str());
+                if (item.radio) Radio(into, static_cast<UINT>(items_.size()), item.checked);
             }
         }
     }
@@ -170,6 +181,7 @@ class Win32FormWindow final : public FormWindow {
     }
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
+    void WatchSessionLock(bool on) override;
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -207,6 +219,7 @@ class Win32FormWindow final : public FormWindow {
     Win32Platform* platform_;  // told when the system's move or menu loop runs
     HWND hwnd_ = nullptr;
     PixelScale scale_;
+    bool watchingLock_ = false;
     HWND tooltip_ = nullptr;
     bool tooltipTried_ = false;
     std::map<const Control*, UINT_PTR> tools_;
@@ -299,6 +312,7 @@ Win32FormWindow::~Win32FormWindow() {
 
 void Win32FormWindow::Destroy() {
     if (!hwnd_) return;
+    WatchSessionLock(false);
     HWND w = hwnd_;
     hwnd_ = nullptr;
     if (tooltip_) DestroyWindow(tooltip_);
@@ -495,6 +509,34 @@ const MenuItem* Win32FormWindow::TrackPopup(const MenuItem& menu, float x, float
     return *alive ? popup.ItemFor(id) : nullptr;
 }
 
+// wtsapi32 is loaded only when something asks for lock notifications: a run that
+// never does keeps it out of its working set. Kept loaded.
+void Win32FormWindow::WatchSessionLock(bool on) {
+    using Register = BOOL(WINAPI*)(HWND, DWORD);
+    using Unregister = BOOL(WINAPI*)(HWND);
+    struct Api {
+        Register reg = nullptr;
+        Unregister unreg = nullptr;
+    };
+    if (on == watchingLock_ || !hwnd_) return;
+    static const Api api = [] {
+        Api a;
+        if (HMODULE lib = LoadLibraryW(L"wtsapi32.dll")) {
+            a.reg = reinterpret_cast<Register>(
+                reinterpret_cast<void (*)()>(GetProcAddress(lib, "WTSRegisterSessionNotification")));
+            a.unreg = reinterpret_cast<Unregister>(
+                reinterpret_cast<void (*)()>(GetProcAddress(lib, "WTSUnRegisterSessionNotification")));
+        }
+        return a;
+    }();
+    constexpr DWORD kThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
+    if (on && api.reg && api.reg(hwnd_, kThisSession)) watchingLock_ = true;
+    if (!on && api.unreg) {
+        api.unreg(hwnd_);
+        watchingLock_ = false;
+    }
+}
+
 void Win32FormWindow::TimerChanged(Timer& t) {
     const auto& timers = form_.Timers();
     for (std::size_t i = 0; i < timers.size(); ++i) {
@@ -573,6 +615,10 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         case WM_ENDSESSION:
             if (wp && form_.EndSession) form_.EndSession();
+            return 0;
+        case WM_WTSSESSION_CHANGE:
+            if ((wp == WTS_SESSION_LOCK || wp == WTS_SESSION_UNLOCK) && form_.SessionLock)
+                form_.SessionLock(wp == WTS_SESSION_LOCK);
             return 0;
         case WM_SYSCOLORCHANGE:
             ClearArt();  // their background is the old button face

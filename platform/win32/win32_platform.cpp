@@ -211,6 +211,15 @@ void Win32Platform::WaitForEvents(double seconds) {
         MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
+std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
+
+std::optional<std::uint32_t> Win32Platform::LastInputTick() {
+    LASTINPUTINFO info{sizeof info, 0};
+    // 0 is what Wine reports before any input has reached one of its windows.
+    if (!GetLastInputInfo(&info) || info.dwTime == 0) return std::nullopt;
+    return info.dwTime;
+}
+
 // --- Statistics file -----------------------------------------------------------------
 
 std::string Win32Platform::ReadProfileValue(const std::string& section,

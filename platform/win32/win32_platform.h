@@ -32,6 +32,8 @@ class Win32Platform final : public Platform {
     double Uptime() override;
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
+    std::uint32_t TickCount() override;
+    std::optional<std::uint32_t> LastInputTick() override;
 
     std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,

@@ -674,6 +674,144 @@ test_keyboard() {
     pw_stop_process "$hs"
 }
 
+# --- Automatic idle: a second run of the same copy, with AutoIdle=1 in its file ---------
+
+# Which row (1-based) of the open submenu shows a radio bullet, out of ROWS rows; 0
+# when none or more than one does. The items cannot be read from another process
+# under Wine, so the screen is read: in each row, the pixels of the check column that
+# differ from the row's own background.
+checked_row() {
+    local rows=$1 rect shot left top right bottom
+    rect=$(pw_probe menus | sed -n 's/^menu=//p' | sort -n -k1,1 | tail -n 1)
+    [[ -n "$rect" ]] || { echo 0; return; }
+    read -r left top right bottom <<<"$rect"
+    shot="$work/auto-idle-menu.png"
+    pw_screenshot "$shot" || { echo 0; return; }
+    local height=$((bottom - top)) row found=0 hits
+    for ((row = 0; row < rows; row++)); do
+        local y=$((top + height * row / rows + height / (3 * rows)))
+        local band=$((height / (3 * rows)))
+        local bg
+        bg=$(pw_pixel "$shot" $((right - 6)) $((y + band / 2)))
+        hits=$(convert "$shot" -depth 8 -crop "12x$((band + 1))+$((left + 3))+$y" txt:- 2>/dev/null |
+            awk -v bg="$bg" 'BEGIN { split(bg, b, " ") }
+                /^[0-9]/ { sub(/^[^(]*\(/, ""); split($0, c, /[,)]/)
+                           d = c[1] - b[1]; if (d < 0) d = -d; e = c[2] - b[2]; if (e < 0) e = -e
+                           f = c[3] - b[3]; if (f < 0) f = -f; if (d + e + f > 90) n++ }
+                END { print n + 0 }')
+        if ((hits > 0)); then
+            ((found == 0)) && found=$((row + 1)) || found=-1
+        fi
+    done
+    ((found > 0)) && echo "$found" || echo 0
+}
+
+# Keys for the open menu. They reach Wine only over one of its windows, so the pointer
+# rests on pellowick's bottom bar, clear of both menus.
+menu_keys() {
+    xdotool mousemove $((PW_WIN_LEFT + 293)) $((PW_WIN_TOP + 123))
+    local key
+    for key in "$@"; do
+        sleep 0.15
+        xdotool key "$key"
+    done
+}
+
+# Opens menu > auto idle with the keyboard; the submenu's first item is highlighted.
+# The X keyboard focus goes to pellowick's window first: after a copy that held it
+# has been killed, X hands keys to the root window, which Wine never sees.
+open_auto_idle_menu() {
+    local try wid
+    wid=$(xdotool search --name '^pellowick v' 2>/dev/null | head -n 1)
+    [[ -z "$wid" ]] || xdotool windowfocus --sync "$wid" 2>/dev/null
+    for try in 1 2; do
+        pw_click menu
+        sleep 0.3
+        menu_keys Up Up Up Right
+        sleep 0.5
+        (($(pw_probe menus | grep -c '^menu=') >= 2)) && return 0
+        menu_keys Escape Escape
+        sleep 1
+    done
+    return 1
+}
+
+test_auto_idle() {
+    local f="$drive_c/pwick.dat" loaded pid before rows
+    [[ -f "$f" ]] || printf '[Stats]\r\nSeconds=00\r\nMinutes=00\r\nHours=00\r\nDays=00\r\n' >"$f"
+    printf '\r\n[Options]\r\nAutoIdle=1\r\n' >>"$f"
+    loaded=$(plain loaded)
+    before=$(pw_posts "$log" | grep -cFx -- "$loaded")
+    pw_start_pellowick "$exe"
+    pid=$PW_PELLOWICK_PID
+    pids+=("$pid")
+    if ! pw_wait_post "$log" "$loaded" 30 $((before + 1)) || ! wait_visible 15; then
+        fail "pellowick did not start again with AutoIdle=1"
+        report "auto idle: no input for a minute starts the period, a key press stops it"
+        report "auto idle: the menu shows the choice and picking one writes the file"
+        return
+    fi
+    # The last input: the pointer comes to rest over the window's counters, where the
+    # key press will find it again.
+    local posts0 shows0 t0 waited
+    posts0=$(pw_posts "$log" | wc -l)
+    shows0=$(awk -F '\t' '$2 == "SHOW"' "$log" | wc -l)
+    xdotool mousemove $((PW_WIN_LEFT + 200)) $((PW_WIN_TOP + 70))
+    t0=$(pw_now_ms)
+    echo "# note: GetLastInputInfo after the move: $(pw_probe lastinput | paste -sd ' ' -)"
+    if ! pw_wait_post "$log" "$(counted 'now idle' 1)" 90; then
+        fail "no 'now idle · 1' within 90 s without input (room shows: '$(recent "$log")')"
+    else
+        waited=$((($(pw_now_ms) - t0) / 1000))
+        ((waited >= 58)) || fail "'now idle · 1' came after $waited s without input, before the minute"
+        [[ "$(posts_from "$log" $((posts0 + 1)))" == "$(counted 'now idle' 1)" ]] ||
+            fail "other lines came with it: '$(recent "$log" 3)'"
+        [[ "$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | tail -n "+$((shows0 + 1))" | head -n 1)" == minimized ]] ||
+            fail "the host client was not minimized"
+        pw_probe --wait 500 msgbox 'Haulted!' >/dev/null && fail "a 'Haulted!' box is open"
+        xdotool key shift
+        pw_wait_post "$log" "$(counted 'not idle' 1)" 15 ||
+            fail "no 'not idle · 1' within 15 s of a key press (room shows: '$(recent "$log")')"
+    fi
+    report "auto idle: no input for a minute starts the period, a key press stops it"
+
+    # The stop has saved the choice with the totals. The maximized host client now
+    # covers pellowick on screen (Wine without a window manager), so the menu is tried
+    # on a fresh start, which also reads the choice back from the file.
+    local deadline=$(($(pw_now_ms) + 10000))
+    until [[ "$(awk -F '\t' '$2 == "SHOW" { print $4 }' "$log" | tail -n 1)" == maximized ]] ||
+        (($(pw_now_ms) > deadline)); do sleep 0.1; done   # the stop's last step, after its save
+    pw_stop_process "$pid"
+    before=$(pw_posts "$log" | grep -cFx -- "$loaded")
+    pw_start_pellowick "$exe"
+    pid=$PW_PELLOWICK_PID
+    pids+=("$pid")
+    pw_wait_post "$log" "$loaded" 30 $((before + 1)) && wait_visible 15 ||
+        fail "pellowick did not start a third time"
+    sleep 1.5
+    if require_on_top menu; then
+        open_auto_idle_menu
+        rows=$(checked_row 6)
+        [[ "$rows" == 2 ]] || fail "menu > auto idle: the bullet is on row $rows of 6, expected 2 ('after 1 minute') (see $work/auto-idle-menu.png)"
+        menu_keys Down Down Return   # after 5 minutes
+        deadline=$(($(pw_now_ms) + 5000))
+        until tr -d '\r' <"$f" 2>/dev/null | grep -qx 'AutoIdle=5' || (($(pw_now_ms) > deadline)); do sleep 0.1; done
+        local body
+        body=$(tr -d '\r' <"$f" 2>/dev/null | grep -v '^$' | paste -sd '|' -)
+        [[ "$body" =~ ^\[Stats\]\|Seconds=[0-9]+\|Minutes=[0-9]+\|Hours=[0-9]+\|Days=[0-9]+\|Generation=[0-9]+\|\[Options\]\|AutoIdle=5$ ]] ||
+            fail "after picking 'after 5 minutes' c:\\pwick.dat holds '$body'"
+        sleep 0.5
+        open_auto_idle_menu
+        rows=$(checked_row 5)
+        [[ "$rows" == 2 ]] || fail "after the pick the bullet is on row $rows of 5, expected 2 ('after 5 minutes') (see $work/auto-idle-menu.png)"
+        menu_keys Escape Escape
+    fi
+    report "auto idle: the menu shows the choice and picking one writes the file"
+    sleep 0.5
+    pw_click close
+    pw_wait_exit "$pid" 15 || pw_stop_process "$pid"
+}
+
 test_haulted_boxes
 if test_start_up; then
     test_art
@@ -686,12 +824,14 @@ if test_start_up; then
     test_menu_boxes
     test_close_while_idle
     test_quit_from_outside
+    test_auto_idle
     test_scaled_display 144
     test_scaled_display 192
 else
     for name in "window art" "window art colours" "title-bar drag" "idle minute" "on top of the maximized host client" \
         "statistics file at stop" "second copy" \
-        "scroll stats" "menu boxes" "exit while idle" "quit from outside" "at 144 DPI" "at 192 DPI"; do
+        "scroll stats" "menu boxes" "exit while idle" "quit from outside" \
+        "auto idle: a minute without input starts it" "auto idle: the menu" "at 144 DPI" "at 192 DPI"; do
         fail "not run: pellowick did not start against hostsim"
         report "$name"
     done

@@ -18,9 +18,10 @@ struct App {
     FrmMain main{p};
 
     fake::FakeFormWindow& win() { return *p.WindowOf(main); }
-    // A user click: only a shown control can be clicked.
+    // A user click: only a shown control can be clicked, and a click is input.
     void Click(Control& c) {
         ASSERT_TRUE(c.Shown()) << c.name;
+        p.Input();
         if (c.MouseDown) c.MouseDown(kLeftButton);
         if (c.MouseUp) c.MouseUp(kLeftButton);
         if (c.Click) c.Click();

@@ -31,6 +31,7 @@ void ReadMenu(HMENU m, const std::string& indent) {
         GetMenuItemInfoW(m, static_cast<UINT>(i), TRUE, &info);
         std::string line = indent + ((info.fType & MFT_SEPARATOR) ? "-" : ToUtf8(text));
         if ((info.fState & MFS_GRAYED) && !(info.fType & MFT_SEPARATOR)) line += " (greyed)";
+        if (info.fState & MFS_CHECKED) line += " (checked)";
         gMenuSeen.push_back(line);
         if (info.hSubMenu) ReadMenu(info.hSubMenu, indent + "  ");
     }
@@ -51,9 +52,24 @@ TEST(Win32MainWindow, ThePopupMenuAsItOpens) {
     gMenuSeen.clear();
     SetTimer(nullptr, 0, 300, ReadOpenMenu);
     main.lblMenu_Click();  // the real menu, until the timer closes it
-    const std::vector<std::string> expected = {
-        "-", "statistics", "  scroll stats", "  clear stats", "-", "updates", "credits (greyed)",
-        "-", "minimize",   "exit",           "-"};
+    const std::vector<std::string> expected = {"-",
+                                               "statistics",
+                                               "  scroll stats",
+                                               "  clear stats",
+                                               "-",
+                                               "updates",
+                                               "credits (greyed)",
+                                               "-",
+                                               "auto idle",
+                                               "  off (checked)",
+                                               "  after 5 minutes",
+                                               "  after 10 minutes",
+                                               "  after 15 minutes",
+                                               "  after 30 minutes",
+                                               "-",
+                                               "minimize",
+                                               "exit",
+                                               "-"};
     EXPECT_EQ(gMenuSeen, expected);
 }
 

@@ -14,6 +14,10 @@
 //   pw_probe [--wait MS] press TITLE ok|yes|no  presses that button of the box
 //   pw_probe [--wait MS] quit --class NAME | --title TEXT
 //       posts WM_QUIT to the thread that owns that window, as another program may
+//   pw_probe lastinput
+//       prints tick= (GetTickCount) and input= (GetLastInputInfo's dwTime)
+//   pw_probe menus
+//       prints menu= (left top right bottom) for every open popup menu
 //
 // Output is UTF-8, one key=value a line; CR and LF inside a text are written as \r and
 // \n. Exit status: 0 done, 1 no such window (after the wait), 2 bad arguments.
@@ -238,15 +242,40 @@ int Run(const Request& req) {
     }
 }
 
+int ShowLastInput() {
+    LASTINPUTINFO info{sizeof info, 0};
+    if (!GetLastInputInfo(&info)) return 1;
+    Print("tick", std::to_string(GetTickCount()));
+    Print("input", std::to_string(info.dwTime));
+    return 0;
+}
+
+// Open popup menus are windows of class #32768. Their items cannot be read from
+// another process under Wine (menu handles are per process), so only where they are.
+int ShowOpenMenus() {
+    int shown = 0;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"#32768", nullptr)) {
+        if (!IsWindowVisible(w)) continue;
+        RECT r{};
+        GetWindowRect(w, &r);
+        Print("menu", Rect(r));
+        ++shown;
+    }
+    return shown > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wcscmp(argv[1], L"at") == 0) return ShowWindowAt(argv[2], argv[3]);
+    if (argc == 2 && std::wcscmp(argv[1], L"lastinput") == 0) return ShowLastInput();
+    if (argc == 2 && std::wcscmp(argv[1], L"menus") == 0) return ShowOpenMenus();
     Request req;
     if (!Parse(argc, argv, req)) {
         Print("usage",
               "pw_probe [--wait MS] window|gone|quit|activate --class NAME|--title TEXT | msgbox TITLE | "
-              "press TITLE ok|yes|no | at X Y");
+              "press TITLE ok|yes|no | at X Y | lastinput | menus");
         return 2;
     }
     return Run(req);

@@ -51,6 +51,8 @@ class TestPlatform final : public Platform {
     double Uptime() override { return real_.Uptime(); }
     void PumpEvents() override { real_.PumpEvents(); }
     void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
+    std::uint32_t TickCount() override { return real_.TickCount(); }
+    std::optional<std::uint32_t> LastInputTick() override { return real_.LastInputTick(); }
 
     std::string ReadProfileValue(const std::string& section,
                                   const std::string& key,

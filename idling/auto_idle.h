@@ -1,0 +1,53 @@
+// Automatic idle: once the session has had no keyboard or mouse input for the chosen
+// minutes, the start command runs by itself, and the first input after that stops
+// the idle period again. Off (0 minutes) unless the user chooses it.
+//
+// Checked once a second by its own timer, which runs only while the mode is on; it
+// reads the session's last-input time and never hooks the input itself. A locked
+// session counts as input-free from the moment of the lock; unlocking counts as input.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "idling/controller.h"
+#include "platform/forms.h"
+
+namespace pw {
+
+class AutoIdle {
+  public:
+    AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& controller);
+
+    int Minutes() const { return minutes_; }
+    // 0 turns the mode off.
+    void SetMinutes(int minutes);
+
+    void tmrAutoIdle_Timer();
+    void Form_SessionLock(bool locked);
+
+  private:
+    // The tick at which the current input-free stretch began, if the system can tell.
+    std::optional<std::uint32_t> InputFreeSince();
+    bool OwnPeriodRuns() const;
+    void StopOwnPeriod();
+
+    Platform& p_;
+    Form& owner_;
+    Timer& watch_;
+    Timer& timer1_;
+    IdleController& controller_;
+    int minutes_ = 0;
+    bool locked_ = false;
+    std::uint32_t lockedSince_ = 0;
+    std::optional<std::uint32_t> unlockedAt_;
+    // The stretch already used for a start, whether it began or failed its checks:
+    // one try per input-free stretch.
+    std::optional<std::uint32_t> tried_;
+    // The idle period started here (the controller's period number) and its stretch.
+    std::optional<std::uint64_t> ownPeriod_;
+    std::uint32_t ownSince_ = 0;
+    bool starting_ = false;
+};
+
+}  // namespace pw
