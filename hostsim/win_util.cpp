@@ -43,9 +43,9 @@ std::string WindowText(HWND window) {
 HWND CreateChild(HWND parent, const ChildSpec& layout, HFONT font) {
     const RECT& r = layout.place;
     HWND child = CreateWindowExA(
-        layout.ex_style, layout.window_class, layout.text, WS_CHILD | WS_VISIBLE | layout.style, r.left, r.top,
-        r.right - r.left, r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-        GetModuleHandleA(nullptr), nullptr);
+        layout.ex_style, layout.window_class, layout.text, WS_CHILD | WS_VISIBLE | layout.style, r.left,
+        r.top, r.right - r.left, r.bottom - r.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), GetModuleHandleA(nullptr), nullptr);
     if (child && font) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }

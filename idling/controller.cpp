@@ -110,7 +110,8 @@ bool IdleController::Start(bool quiet) {
     return true;
 }
 
-bool IdleController::StartUnattended(std::function<std::uint64_t()> idleSeconds, std::function<bool()> stillAway) {
+bool IdleController::StartUnattended(std::function<std::uint64_t()> idleSeconds,
+                                     std::function<bool()> stillAway) {
     presetIdle_ = std::move(idleSeconds);
     stillAway_ = std::move(stillAway);
     const bool began = Start(true);

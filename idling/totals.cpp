@@ -34,7 +34,9 @@ void Totals::lblTotalHours_Change() {
     }
 }
 
-void Totals::lblTotalDays_Change() { FillTwoDigits(t_.days); }
+void Totals::lblTotalDays_Change() {
+    FillTwoDigits(t_.days);
+}
 
 namespace {
 

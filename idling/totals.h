@@ -16,7 +16,7 @@ struct TotalLabels {
 };
 
 class Totals {
-public:
+  public:
     explicit Totals(TotalLabels labels);
 
     void lblTotalSeconds_Change();
@@ -30,7 +30,7 @@ public:
 
     const TotalLabels& Labels() const { return t_; }
 
-private:
+  private:
     TotalLabels t_;
 };
 

@@ -9,10 +9,22 @@
 
 namespace pw {
 
-Control::Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
-                 float width, float height)
-    : form(form), name(std::move(name)), kind(kind), container(container), left_(left), top_(top),
-      width_(width), height_(height) {}
+Control::Control(Form& form,
+                 std::string name,
+                 ControlKind kind,
+                 Control* container,
+                 float left,
+                 float top,
+                 float width,
+                 float height)
+    : form(form),
+      name(std::move(name)),
+      kind(kind),
+      container(container),
+      left_(left),
+      top_(top),
+      width_(width),
+      height_(height) {}
 
 void Control::Touch() {
     if (form.HasWindow()) form.Window().Invalidate(*this);
@@ -45,10 +57,16 @@ void Control::SetVisible(bool v) {
     Touch();
 }
 
-float Control::FormLeft() const { return left_ + (container ? container->FormLeft() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0); }
-float Control::FormTop() const { return top_ + (container ? container->FormTop() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0); }
+float Control::FormLeft() const {
+    return left_ + (container ? container->FormLeft() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0);
+}
+float Control::FormTop() const {
+    return top_ + (container ? container->FormTop() + (container->border3d ? 2 * kTwipsPerPixel : 0) : 0);
+}
 
-bool Control::Shown() const { return visible_ && (!container || container->Shown()); }
+bool Control::Shown() const {
+    return visible_ && (!container || container->Shown());
+}
 
 void Timer::SetEnabled(bool on) {
     if (on == enabled_) return;
@@ -61,9 +79,15 @@ Form::Form(Platform& platform, std::string name, float clientWidth, float client
 
 Form::~Form() = default;
 
-Control& Form::Add(std::string n, ControlKind kind, Control* container, float left, float top, float width,
+Control& Form::Add(std::string n,
+                   ControlKind kind,
+                   Control* container,
+                   float left,
+                   float top,
+                   float width,
                    float height) {
-    controls_.push_back(std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));
+    controls_.push_back(
+        std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));
     return *controls_.back();
 }
 
@@ -188,7 +212,8 @@ double CaptionValue(std::string_view caption) {
     std::size_t end = i + (caption[i] == '-');
     auto digits = [&] {
         std::size_t from = end;
-        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9') ++end;
+        while (end < caption.size() && caption[end] >= '0' && caption[end] <= '9')
+            ++end;
         return end > from;
     };
     bool whole = digits();

@@ -51,9 +51,15 @@ enum class Key { Tab, ShiftTab, Enter, Space, ContextMenu };
 class Form;
 
 class Control {
-public:
-    Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
-            float width, float height);
+  public:
+    Control(Form& form,
+            std::string name,
+            ControlKind kind,
+            Control* container,
+            float left,
+            float top,
+            float width,
+            float height);
 
     Form& form;
     const std::string name;
@@ -66,9 +72,9 @@ public:
     Color back = Color::Sys(Color::BtnFace);
     Align align = Align::Left;
     bool transparent = false;
-    bool border3d = false;    // picture boxes: 2 px sunken border around the picture
-    bool outline = true;      // frames: draw the group-box edge
-    std::string picture;      // artwork name, see ui/art.h
+    bool border3d = false;  // picture boxes: 2 px sunken border around the picture
+    bool outline = true;    // frames: draw the group-box edge
+    std::string picture;    // artwork name, see ui/art.h
     std::string tooltip;
 
     // Handlers. Mouse handlers get the button (kLeftButton ...). Click follows a
@@ -103,7 +109,7 @@ public:
         if (Click) Click();
     }
 
-private:
+  private:
     void Touch();
     std::string caption_;
     float left_, top_, width_, height_;
@@ -113,8 +119,9 @@ private:
 
 // A timer control: Tick every interval while enabled.
 class Timer {
-public:
-    Timer(Form& form, std::string name, int intervalMs) : form(form), name(std::move(name)), intervalMs(intervalMs) {}
+  public:
+    Timer(Form& form, std::string name, int intervalMs)
+        : form(form), name(std::move(name)), intervalMs(intervalMs) {}
     Form& form;
     const std::string name;
     const int intervalMs;
@@ -122,7 +129,7 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool on);
 
-private:
+  private:
     bool enabled_ = false;
 };
 
@@ -133,13 +140,13 @@ struct MenuItem {
     bool enabled = true;
     std::vector<MenuItem> items;
     std::function<void()> Click;
-    bool radio = false;    // one of a group of choices: a bullet instead of a tick
+    bool radio = false;  // one of a group of choices: a bullet instead of a tick
     bool checked = false;
 };
 
 // The platform's peer of a form: a real top-level window, or the fake's record.
 class FormWindow {
-public:
+  public:
     virtual ~FormWindow() = default;
     virtual Hwnd Handle() const = 0;
     virtual void Show() = 0;
@@ -195,7 +202,7 @@ struct Part {
 };
 
 class Form {
-public:
+  public:
     Form(Platform& platform, std::string name, float clientWidth, float clientHeight);
     virtual ~Form();
     Form(const Form&) = delete;
@@ -214,7 +221,12 @@ public:
     // The session was locked (true) or unlocked (false); only while the window watches.
     std::function<void(bool locked)> SessionLock;
 
-    Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
+    Control& Add(std::string name,
+                 ControlKind kind,
+                 Control* container,
+                 float left,
+                 float top,
+                 float width,
                  float height);
     Timer& AddTimer(std::string name, int intervalMs);
     // Controls in drawing order: within a container, earlier ones lie on top.
@@ -252,7 +264,7 @@ public:
     bool HasWindow() const { return window_ != nullptr; }
     void DestroyWindow();
 
-private:
+  private:
     friend class Control;
     friend class Timer;
     std::vector<std::unique_ptr<Control>> controls_;
@@ -269,6 +281,8 @@ private:
 double CaptionValue(std::string_view caption);
 std::string NumberText(double value);
 // The two-digit display form: one character gets a leading "0".
-inline bool NeedsFill(std::string_view caption) { return caption.size() == 1; }
+inline bool NeedsFill(std::string_view caption) {
+    return caption.size() == 1;
+}
 
 }  // namespace pw

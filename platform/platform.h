@@ -96,15 +96,15 @@ class Platform {
     // --- Statistics file --------------------------------------------------------------
     // GetPrivateProfileString: the value, or `def`, cut to cap - 1 bytes (ANSI).
     virtual std::string ReadProfileValue(const std::string& section,
-                                          const std::string& key,
-                                          const std::string& def,
-                                          std::size_t cap,
-                                          const std::string& path) = 0;
+                                         const std::string& key,
+                                         const std::string& def,
+                                         std::size_t cap,
+                                         const std::string& path) = 0;
     // WritePrivateProfileString; false when the write failed.
     virtual bool WriteProfileValue(const std::string& section,
-                                    const std::string& key,
-                                    const std::string& value,
-                                    const std::string& path) = 0;
+                                   const std::string& key,
+                                   const std::string& value,
+                                   const std::string& path) = 0;
     // Sets several keys of one section in a single write of the file, keeping the
     // section's other lines; false when the write failed.
     virtual bool WriteProfileKeys(const std::string& section,

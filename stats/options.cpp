@@ -18,7 +18,9 @@ int ParseAutoIdle(const std::string& value) {
     return minutes <= kMaxAutoIdleMinutes ? minutes : 0;
 }
 
-std::vector<IniEntry> OptionKeys() { return {{kSection, kAutoIdle, ""}}; }
+std::vector<IniEntry> OptionKeys() {
+    return {{kSection, kAutoIdle, ""}};
+}
 
 Options OptionsFrom(const std::vector<IniEntry>& loaded) {
     Options o;

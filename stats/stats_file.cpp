@@ -96,7 +96,8 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
     const std::string read = ReadLocation();
     Copy inFolder = Look(read, alsoRead);
     std::optional<Copy> atC;
-    if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read)) atC = Look(kWriteLocation, alsoRead);
+    if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read))
+        atC = Look(kWriteLocation, alsoRead);
 
     for (const Copy* c : {&inFolder, atC ? &*atC : nullptr}) {
         if (c && c->access == FileAccess::Unreadable) {

@@ -10,6 +10,6 @@ inline constexpr const char* kStartUp = "start_up";     // 60 x 19
 inline constexpr const char* kStartDown = "start_down";
 inline constexpr const char* kStopUp = "stop_up";
 inline constexpr const char* kStopDown = "stop_down";
-inline constexpr const char* kLogo = "logo";            // 48 x 48
-inline constexpr const char* kCloseUp = "close_up";     // 60 x 19
+inline constexpr const char* kLogo = "logo";         // 48 x 48
+inline constexpr const char* kCloseUp = "close_up";  // 60 x 19
 }  // namespace pw::art

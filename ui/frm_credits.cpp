@@ -8,10 +8,12 @@ namespace pw {
 const char* const kCreditsFacts =
     "name:\t\tpellowick\r\nversion:\t\t1.0\r\nby:\t\tjom\r\ndate:\t\tjuly 14, 2000";
 const char* const kThanksBetaTest =
-    "Yo dude. Thanks a lot for the many accurate bug reports that you have submitted to help me make my program "
+    "Yo dude. Thanks a lot for the many accurate bug reports that you have submitted to help me make my "
+    "program "
     "the best it can be. Helped it where it is.";
 const char* const kThanksName =
-    "I, while thinking up a name, asked a good friend for some name suggestions. zandrik tells me 'pellowick' is "
+    "I, while thinking up a name, asked a good friend for some name suggestions. zandrik tells me "
+    "'pellowick' is "
     "what he's wanted to make. He offered the name.";
 
 namespace {
@@ -48,7 +50,8 @@ FrmCredits::FrmCredits(FrmMain& main)
     Frame1.outline = false;
     picCloseUp.picture = art::kCloseUp;
     picCloseUp.border3d = true;
-    for (Control* c : {&lblButtonLeft, &lblButtonTop}) c->SetVisible(false);
+    for (Control* c : {&lblButtonLeft, &lblButtonTop})
+        c->SetVisible(false);
     Handle(Label4, "QUANX");
     Handle(Label2, "kuvano");
     for (auto [label, text] : {std::pair{&Label3, "name help:"}, std::pair{&Label1, "beta testing:"}}) {

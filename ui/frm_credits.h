@@ -14,7 +14,7 @@ extern const char* const kThanksBetaTest;
 extern const char* const kThanksName;
 
 class FrmCredits : public Form {
-public:
+  public:
     explicit FrmCredits(FrmMain& main);
 
     Control& txtMsgs;
@@ -34,7 +34,7 @@ public:
     void Form_Load();
     void Form_Unload();
 
-private:
+  private:
     FrmMain& main_;
     ImageButton close_{picCloseUp, lblButtonTop, lblButtonLeft};
 };

@@ -147,8 +147,9 @@ FrmMain::FrmMain(Platform& p)
     AddButton("menu", Role::MenuButton, lblMenu, nullptr, 1);
     AddButton("minimize", Role::PushButton, lblMinimize, nullptr, 2);
     AddButton("close", Role::PushButton, lblClose, nullptr, 3);
-    AddText("Idle Time", Label2,
-            [this] { return IdleTimeInWords(lblHours.Caption(), lblMinutes.Caption(), lblSeconds.Caption()); });
+    AddText("Idle Time", Label2, [this] {
+        return IdleTimeInWords(lblHours.Caption(), lblMinutes.Caption(), lblSeconds.Caption());
+    });
     AddText("Total Time", Label12, [this] {
         return TotalTimeInWords(lblTotalDays.Caption(), lblTotalHours.Caption(), lblTotalMinutes.Caption(),
                                 lblTotalSeconds.Caption());

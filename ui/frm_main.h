@@ -8,8 +8,8 @@
 #include "idling/controller.h"
 #include "idling/idle_clock.h"
 #include "idling/totals.h"
-#include "platform/forms.h"
 #include "idling/totals_store.h"
+#include "platform/forms.h"
 #include "ui/image_button.h"
 
 namespace pw {
@@ -17,7 +17,7 @@ namespace pw {
 class FrmMenu;
 
 class FrmMain : public Form {
-public:
+  public:
     explicit FrmMain(Platform& p);
     ~FrmMain() override;
 
@@ -77,7 +77,7 @@ public:
     Totals& LifetimeTotals() { return totals_; }
     IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
 
-private:
+  private:
     void SessionEnding();
     void Unload(bool pause);
 

@@ -5,8 +5,8 @@
 #include <iterator>
 
 #include "host/bridge.h"
-#include "platform/pause.h"
 #include "idling/announce.h"
+#include "platform/pause.h"
 #include "stats/stats_file.h"
 #include "ui/frm_credits.h"
 #include "ui/frm_main.h"
@@ -92,8 +92,9 @@ void FrmMenu::scrollstats_Click() {
     ClearChatInput(p);
     SendChat(p, StatisticsLine(main_.lblVersion.Caption()));
     Pause(p, 1);
-    SendChat(p, TotalsLine(main_.lblVersion.Caption(), main_.lblTotalDays.Caption(), main_.lblTotalHours.Caption(),
-                           main_.lblTotalMinutes.Caption(), main_.lblTotalSeconds.Caption()));
+    SendChat(
+        p, TotalsLine(main_.lblVersion.Caption(), main_.lblTotalDays.Caption(), main_.lblTotalHours.Caption(),
+                      main_.lblTotalMinutes.Caption(), main_.lblTotalSeconds.Caption()));
 }
 
 void CountDown(Platform& p, Control& total) {
@@ -109,11 +110,11 @@ void CountDown(Platform& p, Control& total) {
 }
 
 void FrmMenu::clrstats_Click() {
-    int answer = platform.ShowMessageBox(&main_, "Are you sure you want to clear your statistics?", "Delete Statistics?",
-                                     kMbYesNo | kMbIconStop);
+    int answer = platform.ShowMessageBox(&main_, "Are you sure you want to clear your statistics?",
+                                         "Delete Statistics?", kMbYesNo | kMbIconStop);
     if (answer == kIdYes) {
-        for (Control* total : {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours,
-                               &main_.lblTotalDays})
+        for (Control* total :
+             {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours, &main_.lblTotalDays})
             CountDown(platform, *total);
     }
     main_.Stats().SaveTotals();
@@ -132,11 +133,17 @@ void FrmMenu::credits_Click() {
     credits_->Open();
 }
 
-void FrmMenu::minimize_Click() { main_.Minimize(); }
+void FrmMenu::minimize_Click() {
+    main_.Minimize();
+}
 
-void FrmMenu::exit_Click() { main_.lblClose_Click(); }
+void FrmMenu::exit_Click() {
+    main_.lblClose_Click();
+}
 
-void FrmMenu::ShowAutoIdleChoice(int minutes) { SetMenu(MakeMenu(minutes)); }
+void FrmMenu::ShowAutoIdleChoice(int minutes) {
+    SetMenu(MakeMenu(minutes));
+}
 
 void FrmMenu::autoidle_Click(int minutes) {
     main_.Auto().SetMinutes(minutes);

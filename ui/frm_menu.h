@@ -15,7 +15,7 @@ class FrmCredits;
 extern const char* const kVersionHistory;
 
 class FrmMenu : public Form {
-public:
+  public:
     explicit FrmMenu(FrmMain& main);
     ~FrmMenu() override;
 
@@ -37,7 +37,7 @@ public:
     // The credits window, while it exists.
     FrmCredits* Credits() { return credits_.get(); }
 
-private:
+  private:
     MenuItem MakeMenu(int autoIdleMinutes);
 
     FrmMain& main_;

@@ -23,7 +23,7 @@ struct ImageButton {
         picture.MouseUp = [this](int) { Place(0); };
     }
 
-private:
+  private:
     void Place(double offset) {
         picture.SetTop(static_cast<float>(CaptionValue(homeTop.Caption()) + offset));
         picture.SetLeft(static_cast<float>(CaptionValue(homeLeft.Caption()) + offset));

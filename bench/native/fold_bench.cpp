@@ -31,6 +31,7 @@ double FoldDay() {
 
 int main() {
     std::vector<double> runs;
-    for (int i = 0; i < 7; ++i) runs.push_back(FoldDay());
+    for (int i = 0; i < 7; ++i)
+        runs.push_back(FoldDay());
     std::printf("fold_24h_s: %.4f s\n", Median(runs));
 }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
 #include "host/bridge.h"
 #include "platform/pause.h"
-#include <windows.h>
 #include "platform/win32/win32_platform.h"
 #include "tests/win32/hostsim_process.h"
 #include "ui/frm_main.h"
@@ -30,7 +30,9 @@ double Median(std::vector<double> v) {
 double ProcessCpuSeconds() {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ticks = [](FILETIME t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    auto ticks = [](FILETIME t) {
+        return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }
 
@@ -61,7 +63,8 @@ std::string BareWatchdog() {
             room = w;
     }
     DWORD_PTR length = 0, copied = 0;
-    if (!room || !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &length))
+    if (!room ||
+        !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &length))
         return {};
     std::string text(length + 1, '\0');
     if (!SendMessageTimeoutA(room, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),

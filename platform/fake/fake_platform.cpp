@@ -398,10 +398,10 @@ bool FakePlatform::SameFile(const std::string& a, const std::string& b) {
 }
 
 std::string FakePlatform::ReadProfileValue(const std::string& section,
-                                            const std::string& key,
-                                            const std::string& def,
-                                            std::size_t cap,
-                                            const std::string& path) {
+                                           const std::string& key,
+                                           const std::string& def,
+                                           std::size_t cap,
+                                           const std::string& path) {
     std::string value = def;
     File* f = FindFile(path);
     if (f && f->unreadable) f = nullptr;  // the platform's reader sees nothing, as with a missing file
@@ -422,9 +422,9 @@ std::string FakePlatform::ReadProfileValue(const std::string& section,
 }
 
 bool FakePlatform::WriteProfileValue(const std::string& section,
-                                      const std::string& key,
-                                      const std::string& value,
-                                      const std::string& path) {
+                                     const std::string& key,
+                                     const std::string& value,
+                                     const std::string& path) {
     return WriteProfileKeys(section, {{key, value}}, path);
 }
 

@@ -96,8 +96,8 @@ class FakePlatform : public Platform {
         bool readOnly = false;
         bool unreadable = false;  // there, but its contents cannot be read (held open, offline)
     };
-    std::map<std::string, File> files;           // keyed by normalised path
-    std::set<std::string> readOnlyFolders;       // normalised folder paths that refuse new files
+    std::map<std::string, File> files;      // keyed by normalised path
+    std::set<std::string> readOnlyFolders;  // normalised folder paths that refuse new files
     std::string programFolder = "C:\\Program Files\\pellowick";
     int profileWrites = 0;
     // Fails the n-th coming profile write (1 = the next), to cut a save short.
@@ -133,14 +133,14 @@ class FakePlatform : public Platform {
     std::uint32_t TickCount() override { return TickAt(now); }
     std::optional<std::uint32_t> LastInputTick() override;
     std::string ReadProfileValue(const std::string& section,
-                                  const std::string& key,
-                                  const std::string& def,
-                                  std::size_t cap,
-                                  const std::string& path) override;
+                                 const std::string& key,
+                                 const std::string& def,
+                                 std::size_t cap,
+                                 const std::string& path) override;
     bool WriteProfileValue(const std::string& section,
-                            const std::string& key,
-                            const std::string& value,
-                            const std::string& path) override;
+                           const std::string& key,
+                           const std::string& value,
+                           const std::string& path) override;
     bool WriteProfileKeys(const std::string& section,
                           const std::vector<std::pair<std::string, std::string>>& keys,
                           const std::string& path) override;
@@ -229,6 +229,5 @@ class FakeFormWindow : public FormWindow {
     // "(*)" when checked and "( )" when not, submenus in brackets.
     std::string lastPopup;
 };
-
 
 }  // namespace pw::fake

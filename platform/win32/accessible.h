@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "platform/forms.h"
 #include <windows.h>
+#include "platform/forms.h"
 
 namespace pw {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 
+#include <windows.h>
 #include "platform/forms.h"
 #include "platform/win32/accessible.h"
-#include <windows.h>
 
 namespace pw {
 

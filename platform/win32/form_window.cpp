@@ -14,13 +14,13 @@
 #include <system_error>
 #include <vector>
 
+#include <windows.h>
 #include "platform/form_layout.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/form_access.h"
 #include "platform/win32/form_paint.h"
 #include "platform/win32/gdi_cache.h"
 #include "platform/win32/res/resource.h"
-#include <windows.h>
 #include "platform/win32/win32_platform.h"
 
 namespace pw {
@@ -274,10 +274,9 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
     }
     cache_.SetDpi(scale_.dpi);
     theme_ = OpenThemeData(hwnd_, L"BUTTON");
-    access_ = std::make_unique<FormAccess>(
-        hwnd_, form, [this](const Control& c, bool inner) {
-            return ToRect(inner ? ChildArea(c, scale_) : ControlRect(c, scale_));
-        });
+    access_ = std::make_unique<FormAccess>(hwnd_, form, [this](const Control& c, bool inner) {
+        return ToRect(inner ? ChildArea(c, scale_) : ControlRect(c, scale_));
+    });
 }
 
 SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {

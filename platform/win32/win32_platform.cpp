@@ -25,7 +25,6 @@ Hwnd FromHandle(HWND w) {
     return reinterpret_cast<Hwnd>(w);
 }
 
-
 // One message to another process's window, never waiting longer than the bound.
 std::optional<LRESULT> Send(Hwnd w, UINT msg, WPARAM wp, LPARAM lp, unsigned timeoutMs, bool wide = false) {
     if (!w) return std::nullopt;
@@ -211,7 +210,9 @@ void Win32Platform::WaitForEvents(double seconds) {
         MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
-std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
+std::uint32_t Win32Platform::TickCount() {
+    return GetTickCount();
+}
 
 std::optional<std::uint32_t> Win32Platform::LastInputTick() {
     LASTINPUTINFO info{sizeof info, 0};
@@ -223,10 +224,10 @@ std::optional<std::uint32_t> Win32Platform::LastInputTick() {
 // --- Statistics file -----------------------------------------------------------------
 
 std::string Win32Platform::ReadProfileValue(const std::string& section,
-                                             const std::string& key,
-                                             const std::string& def,
-                                             std::size_t cap,
-                                             const std::string& path) {
+                                            const std::string& key,
+                                            const std::string& def,
+                                            std::size_t cap,
+                                            const std::string& path) {
     if (cap == 0) return {};
     // Characters, not bytes: for a single-byte code page the cut falls where the
     // ANSI call's would.
@@ -238,9 +239,9 @@ std::string Win32Platform::ReadProfileValue(const std::string& section,
 }
 
 bool Win32Platform::WriteProfileValue(const std::string& section,
-                                       const std::string& key,
-                                       const std::string& value,
-                                       const std::string& path) {
+                                      const std::string& key,
+                                      const std::string& value,
+                                      const std::string& path) {
     return WritePrivateProfileStringW(ToUtf16(section).c_str(), ToUtf16(key).c_str(), ToUtf16(value).c_str(),
                                       ProfilePath(path).c_str()) != FALSE;
 }
@@ -385,9 +386,13 @@ std::unique_ptr<FormWindow> Win32Platform::CreateFormWindow(Form& form) {
 }
 
 // In the twips of the primary display, which the screen metrics describe.
-float Win32Platform::ScreenWidth() { return PixelScale{SystemDpi()}.Twips(GetSystemMetrics(SM_CXSCREEN)); }
+float Win32Platform::ScreenWidth() {
+    return PixelScale{SystemDpi()}.Twips(GetSystemMetrics(SM_CXSCREEN));
+}
 
-float Win32Platform::ScreenHeight() { return PixelScale{SystemDpi()}.Twips(GetSystemMetrics(SM_CYSCREEN)); }
+float Win32Platform::ScreenHeight() {
+    return PixelScale{SystemDpi()}.Twips(GetSystemMetrics(SM_CYSCREEN));
+}
 
 void Win32Platform::Quit() {
     ExitProcess(0);

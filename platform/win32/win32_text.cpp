@@ -11,7 +11,9 @@
 namespace pw {
 namespace {
 
-int Length(std::size_t n) { return static_cast<int>(std::min<std::size_t>(n, INT_MAX)); }
+int Length(std::size_t n) {
+    return static_cast<int>(std::min<std::size_t>(n, INT_MAX));
+}
 
 void ShowOnce(const std::wstring& text) noexcept {
     static std::atomic<bool> shown{false};
@@ -37,8 +39,12 @@ std::string CodePageFromWide(unsigned codePage, std::wstring_view wide) {
     return text;
 }
 
-std::wstring ToUtf16(std::string_view utf8) { return WideFromCodePage(CP_UTF8, utf8); }
-std::string ToUtf8(std::wstring_view wide) { return CodePageFromWide(CP_UTF8, wide); }
+std::wstring ToUtf16(std::string_view utf8) {
+    return WideFromCodePage(CP_UTF8, utf8);
+}
+std::string ToUtf8(std::wstring_view wide) {
+    return CodePageFromWide(CP_UTF8, wide);
+}
 
 std::wstring SystemErrorText(unsigned long code) {
     wchar_t* buffer = nullptr;
@@ -47,7 +53,8 @@ std::wstring SystemErrorText(unsigned long code) {
         code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n && buffer ? std::wstring(buffer, n) : L"Error " + std::to_wstring(code) + L".";
     if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
+        text.pop_back();
     return text;
 }
 
@@ -59,7 +66,8 @@ void ReportFailure(const std::exception& e) noexcept {
             // The context we added, then the system's own words for the error.
             std::string context = system->what();
             context = context.substr(0, context.find(':'));
-            text = ToUtf16(context) + L":\r\n" + SystemErrorText(static_cast<unsigned long>(system->code().value()));
+            text = ToUtf16(context) + L":\r\n" +
+                   SystemErrorText(static_cast<unsigned long>(system->code().value()));
         }
         ShowOnce(L"pellowick ran into a problem and could not finish what it was doing.\r\n\r\n" + text);
     } catch (...) {

@@ -6,8 +6,9 @@
 namespace pw {
 namespace {
 
-const std::string kOpen = std::string("<font face=Tahoma color=#000000></b>|- <b>pellowick v.1.51</b> \xC2\xB7 <b>< a href=") +
-                          std::string(kMakerLink) + "></u>jom</a></b> -|- <b>";
+const std::string kOpen =
+    std::string("<font face=Tahoma color=#000000></b>|- <b>pellowick v.1.51</b> \xC2\xB7 <b>< a href=") +
+    std::string(kMakerLink) + "></u>jom</a></b> -|- <b>";
 
 TEST(Announce, LinesAreByteExact) {
     struct Case {
@@ -21,7 +22,8 @@ TEST(Announce, LinesAreByteExact) {
         {StatisticsLine("v.1.51"), "statistics</b> -|"},
         {TotalsLine("v.1.51", "00", "05", "12", "33"), "d</b>00 <b>h</b>05 <b>m</b>12 <b>s</b>33 -|"},
     };
-    for (auto& c : cases) EXPECT_EQ(c.line, kOpen + c.tail);
+    for (auto& c : cases)
+        EXPECT_EQ(c.line, kOpen + c.tail);
 }
 
 TEST(Announce, LinkIsAPlainAddress) {
@@ -46,10 +48,11 @@ TEST(Captions, ReadAndWriteDecimalText) {
     struct Case {
         const char* caption;
         double value;
-    } reads[] = {{"07", 7},   {"125", 125}, {" 3", 3},   {"-5", -5},  {"2.5", 2.5}, {".5", 0.5},
-                 {"9x", 9},   {"abc", 0},   {"", 0},     {"-", 0},    {".", 0},     {"0x1F", 0},
-                 {"inf", 0},  {"1e3", 1},   {"+4", 0},   {"00", 0}};
-    for (auto& c : reads) EXPECT_EQ(CaptionValue(c.caption), c.value) << c.caption;
+    } reads[] = {{"07", 7},  {"125", 125}, {" 3", 3}, {"-5", -5}, {"2.5", 2.5}, {".5", 0.5},
+                 {"9x", 9},  {"abc", 0},   {"", 0},   {"-", 0},   {".", 0},     {"0x1F", 0},
+                 {"inf", 0}, {"1e3", 1},   {"+4", 0}, {"00", 0}};
+    for (auto& c : reads)
+        EXPECT_EQ(CaptionValue(c.caption), c.value) << c.caption;
     EXPECT_EQ(NumberText(6), "6");
     EXPECT_EQ(NumberText(0), "0");
     EXPECT_EQ(NumberText(-0.0), "0");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "fake_host.h"
 #include "host/bridge.h"
 #include "platform/pause.h"
-#include "fake_host.h"
 
 namespace pw {
 namespace {
@@ -13,7 +13,8 @@ using fake::Message;
 
 Hwnd AddRoomLike(FakePlatform& p, Hwnd mdi, std::vector<const char*> parts, bool top = true) {
     Hwnd w = top ? p.AddWindowOnTop(mdi, "AOL Child", "Room") : p.AddWindow(mdi, "AOL Child", "Room");
-    for (const char* cls : parts) p.AddWindow(w, cls);
+    for (const char* cls : parts)
+        p.AddWindow(w, cls);
     return w;
 }
 
@@ -48,7 +49,8 @@ TEST(Discovery, TopmostRoomWinsAndAllFivePartsMustBeDirectChildren) {
 TEST(Discovery, InputIsTheSecondRichControl) {
     FakePlatform p;
     FakeHost host(p, true, false);
-    Hwnd single = AddRoomLike(p, host.mdi, {"RICHCNTL", "_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox", "_AOL_Static"});
+    Hwnd single =
+        AddRoomLike(p, host.mdi, {"RICHCNTL", "_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox", "_AOL_Static"});
     EXPECT_EQ(FindChatRoom(p), single);
     EXPECT_EQ(FindChatInput(p), 0u);
     ClearChatInput(p);
@@ -63,8 +65,8 @@ TEST(Discovery, ScreenNameFromTheWelcomeCaption) {
         const char* caption;
         const char* name;
     } cases[] = {
-        {"Welcome, Name1!", "Name1"},     {"Welcome, Name1! Hi!", "Name1"}, {"Welcome, !", ""},
-        {"Hello. Welcome, Name1!", ""},   {"welcome, Name1!", ""},          {"Welcome, NoBang", "NoBang"},
+        {"Welcome, Name1!", "Name1"},   {"Welcome, Name1! Hi!", "Name1"}, {"Welcome, !", ""},
+        {"Hello. Welcome, Name1!", ""}, {"welcome, Name1!", ""},          {"Welcome, NoBang", "NoBang"},
     };
     for (auto& c : cases) {
         FakePlatform p;
@@ -80,7 +82,8 @@ TEST(GetText, BoundsWhatTheOtherProcessClaims) {
     struct Case {
         std::optional<std::int64_t> length;
         const char* expected;
-    } cases[] = {{std::nullopt, "hello"}, {-1, "hello"}, {1LL << 40, "hello"}, {100, "hello"}, {3, "hel"}, {0, ""}};
+    } cases[] = {{std::nullopt, "hello"}, {-1, "hello"}, {1LL << 40, "hello"},
+                 {100, "hello"},          {3, "hel"},    {0, ""}};
     for (auto& c : cases) {
         p.At(w).lyingLength = c.length;
         p.messages.clear();
@@ -96,10 +99,17 @@ TEST(Actions, SendChatSetsTextThenEnterInAnsi) {
     FakePlatform p;
     FakeHost host(p);
     p.messages.clear();
-    SendChat(p, "a\xC2\xB7" "b");
-    std::vector<Message> expected = {{Message::SetText, host.input, "a\xB7" "b", 0}, {Message::Char, host.input, {}, 13}};
+    SendChat(p,
+             "a\xC2\xB7"
+             "b");
+    std::vector<Message> expected = {{Message::SetText, host.input,
+                                      "a\xB7"
+                                      "b",
+                                      0},
+                                     {Message::Char, host.input, {}, 13}};
     EXPECT_EQ(p.messages, expected);
-    EXPECT_EQ(host.posts, std::vector<std::string>{"a\xC2\xB7" "b"});
+    EXPECT_EQ(host.posts, std::vector<std::string>{"a\xC2\xB7"
+                                                   "b"});
     p.messages.clear();
     SendChat(p, "");
     EXPECT_EQ(p.messages.size(), 2u);
@@ -116,8 +126,6 @@ TEST(Actions, RunKeywordTypesIntoTheAddressBoxOnly) {
                                      {Message::Char, host.address, {}, 13}};
     EXPECT_EQ(p.messages, expected);
 }
-
-
 
 // How long Pause(s) lasts when called at a given clock reading, and whether it pumped.
 struct PauseRun {
@@ -142,7 +150,6 @@ TEST(Pause, StartsFromTheRoundedSecond) {
     EXPECT_EQ(RunPause(100.6, -5).pumps, 0);
 }
 
-
 TEST(Pause, CrossingMidnightEndsAfterItsDuration) {
     EXPECT_NEAR(RunPause(86399.2, 2).lasted, 1.8, 0.02);
     EXPECT_NEAR(RunPause(86399.7, 1).lasted, 1.3, 0.02);
@@ -150,7 +157,7 @@ TEST(Pause, CrossingMidnightEndsAfterItsDuration) {
 
 TEST(Pause, AClockSetBackCountsAsNoTime) {
     FakePlatform p;
-    p.now = 7200.2;  // start: 7200
+    p.now = 7200.2;                        // start: 7200
     p.At(7200.5, [&] { p.now -= 3600; });  // daylight saving ends during the wait
     Pause(p, 2);
     // Not an hour more: at most the one reading interval in which the clock jumped.
@@ -158,7 +165,6 @@ TEST(Pause, AClockSetBackCountsAsNoTime) {
     EXPECT_GE(lasted, 1.8);
     EXPECT_LT(lasted, 2.5);
 }
-
 
 }  // namespace
 }  // namespace pw

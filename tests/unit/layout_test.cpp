@@ -104,7 +104,9 @@ TEST(Layout, PicturesDrawnNearestBelowTheScale) {
 }
 
 // Pixels as twips, for readable layouts.
-constexpr float Px(int px) { return static_cast<float>(px) * kTwipsPerPixel; }
+constexpr float Px(int px) {
+    return static_cast<float>(px) * kTwipsPerPixel;
+}
 
 struct Layered : Form {
     explicit Layered(Platform& p) : Form(p, "hitTest", Px(200), Px(100)) {

@@ -33,7 +33,6 @@ TEST(StatsFile, LoadsWhatItCanAndZeroForTheRest) {
     }
 }
 
-
 TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
     for (int cut = 1; cut <= 4; ++cut) {
         App a;
@@ -47,7 +46,6 @@ TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
         EXPECT_FALSE(a.p.IsOrdinaryFile(kWrite + ".new"));
     }
 }
-
 
 TEST(StatsFile, TheLaterSaveWinsByContent) {
     const std::string bad = "[Stats]\r\nSeconds=1x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=50\r\n";
@@ -89,8 +87,6 @@ TEST(StatsFile, GenerationIsAboveEveryCopyRead) {
     a.main.Stats().SaveTotals();
     EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 31));
 }
-
-
 
 TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
     App a;

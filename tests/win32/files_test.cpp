@@ -34,11 +34,13 @@ void RemoveTree(const std::wstring& dir) {
 }
 
 class Win32Files : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / (L"pw_\x041F\x0430\x043F\x043A\x0430_" + std::to_wstring(GetCurrentProcessId()));
+        root_ = fs::temp_directory_path() /
+                (L"pw_\x041F\x0430\x043F\x043A\x0430_" + std::to_wstring(GetCurrentProcessId()));
         fs::path deep = root_;
-        while (deep.native().size() < MAX_PATH + 20) deep /= L"\x0434\x043B\x0438\x043D\x043D\x0430\x044F_folder";
+        while (deep.native().size() < MAX_PATH + 20)
+            deep /= L"\x0434\x043B\x0438\x043D\x043D\x0430\x044F_folder";
         fs::create_directories(L"\\\\?\\" + deep.native());
         folders_ = {ToUtf8(root_.native()), ToUtf8(deep.native())};
     }
@@ -90,7 +92,8 @@ TEST_F(Win32Files, FileOperationsUseUnicodeAndLongPaths) {
 
         EXPECT_TRUE(p.CopyFileReplace(a, b));
         EXPECT_EQ(Bytes(b), "one");
-        EXPECT_TRUE(p.SameFile(a, dir + "\\..\\" + ToUtf8(fs::path(ToUtf16(dir)).filename().native()) + "\\A.DAT"));
+        EXPECT_TRUE(
+            p.SameFile(a, dir + "\\..\\" + ToUtf8(fs::path(ToUtf16(dir)).filename().native()) + "\\A.DAT"));
         EXPECT_FALSE(p.SameFile(a, b));
         EXPECT_FALSE(p.SameFile(a, missing));
 

@@ -31,20 +31,22 @@ inline std::string ReadWholeFile(const std::wstring& path) {
     std::string bytes;
     char chunk[4096];
     DWORD got = 0;
-    while (ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+    while (ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        bytes.append(chunk, got);
     CloseHandle(h);
     return bytes;
 }
 
 class HostSimProcess {
-public:
+  public:
     explicit HostSimProcess(const std::vector<std::string>& args) {
         const char* exe = std::getenv("PW_HOSTSIM");
         if (!exe || !*exe) throw std::runtime_error("PW_HOSTSIM does not name the hostsim exe");
         dir_ = MakeTempFolder();
-        std::wstring cmd = Quote(WindowsPath(exe)) + L" --log " + Quote(LogPath()) + L" --ready " +
-                           Quote(ReadyPath());
-        for (const std::string& a : args) cmd += L" " + Quote(ToUtf16(a));
+        std::wstring cmd =
+            Quote(WindowsPath(exe)) + L" --log " + Quote(LogPath()) + L" --ready " + Quote(ReadyPath());
+        for (const std::string& a : args)
+            cmd += L" " + Quote(ToUtf16(a));
         STARTUPINFOW si{};
         si.cb = sizeof si;
         if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
@@ -88,7 +90,7 @@ public:
         }
     }
 
-private:
+  private:
     void Stop() {
         if (pi_.hProcess) {
             TerminateProcess(pi_.hProcess, 0);
@@ -120,7 +122,8 @@ private:
         for (;;) {
             std::wstring dir = base + std::to_wstring(++serial);
             if (CreateDirectoryW(dir.c_str(), nullptr)) return dir;
-            if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot make a temporary folder");
+            if (GetLastError() != ERROR_ALREADY_EXISTS)
+                throw std::runtime_error("cannot make a temporary folder");
         }
     }
 

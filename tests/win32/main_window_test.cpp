@@ -124,7 +124,8 @@ TEST(Win32MainWindow, HotSpotsAndHandlesCarryTheirTips) {
     FrmCredits& credits = *main.Menu().Credits();
     const HWND c = reinterpret_cast<HWND>(credits.Window().Handle());
     // The two handles: "kuvano" at (168, 6) and "QUANX" at (168, 26) of the credits window.
-    EXPECT_EQ(TipsAt(c, {{175, 12}, {175, 32}, {20, 20}}), (std::vector<std::string>{"Click", "Click", "(none)"}));
+    EXPECT_EQ(TipsAt(c, {{175, 12}, {175, 32}, {20, 20}}),
+              (std::vector<std::string>{"Click", "Click", "(none)"}));
 }
 
 }  // namespace

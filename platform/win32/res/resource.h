@@ -4,4 +4,3 @@
 
 // Icons
 #define IDI_APP 1
-

@@ -141,7 +141,8 @@ std::string IconOf(HWND box) {
         DrawIconEx(mine, 0, 0, LoadIconW(nullptr, MAKEINTRESOURCEW(id)), w, h, 0, nullptr, DI_NORMAL);
         long diff = 0;
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) diff += GetPixel(mine, x, y) != GetPixel(shot, x, y);
+            for (int x = 0; x < w; ++x)
+                diff += GetPixel(mine, x, y) != GetPixel(shot, x, y);
         if (diff < bestDiff) {
             bestDiff = diff;
             best = name;
@@ -158,7 +159,8 @@ std::string IconOf(HWND box) {
 
 std::string ButtonsOf(HWND box) {
     std::string out;
-    for (const auto& [id, name] : {std::pair{IDOK, "ok"}, {IDYES, "yes"}, {IDNO, "no"}, {IDCANCEL, "cancel"}}) {
+    for (const auto& [id, name] :
+         {std::pair{IDOK, "ok"}, {IDYES, "yes"}, {IDNO, "no"}, {IDCANCEL, "cancel"}}) {
         HWND b = GetDlgItem(box, id);
         if (b && IsWindowVisible(b)) out += (out.empty() ? "" : " ") + std::string(name);
     }
