@@ -55,11 +55,8 @@ std::string StatisticsLine(std::string_view v) {
     return Plain(v, "statistics");
 }
 
-std::string TotalsLine(std::string_view v,
-                       std::string_view days,
-                       std::string_view hours,
-                       std::string_view minutes,
-                       std::string_view seconds) {
+std::string TotalsLine(std::string_view v, std::string_view days, std::string_view hours,
+                       std::string_view minutes, std::string_view seconds) {
     return Join(
         {Opening(v), "d</b>", days, " <b>h</b>", hours, " <b>m</b>", minutes, " <b>s</b>", seconds, " -|"});
 }

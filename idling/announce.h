@@ -22,10 +22,7 @@ std::string IdleLine(std::string_view version, std::string_view idleMinutes);
 std::string LoadedLine(std::string_view version);
 std::string UnloadedLine(std::string_view version);
 std::string StatisticsLine(std::string_view version);
-std::string TotalsLine(std::string_view version,
-                       std::string_view days,
-                       std::string_view hours,
-                       std::string_view minutes,
-                       std::string_view seconds);
+std::string TotalsLine(std::string_view version, std::string_view days, std::string_view hours,
+                       std::string_view minutes, std::string_view seconds);
 
 }  // namespace pw

@@ -38,13 +38,8 @@ std::optional<bool> InChatRoom(Platform& p) {
 
 }  // namespace
 
-IdleController::IdleController(Form& owner,
-                               IdleCounters counters,
-                               Control& version,
-                               Timer& timer1,
-                               ButtonFaces faces,
-                               Totals& totals,
-                               TotalsStore& stats)
+IdleController::IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1,
+                               ButtonFaces faces, Totals& totals, TotalsStore& stats)
     : p_(owner.platform),
       owner_(owner),
       c_(counters),

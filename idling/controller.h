@@ -23,13 +23,8 @@ struct ButtonFaces {
 
 class IdleController {
   public:
-    IdleController(Form& owner,
-                   IdleCounters counters,
-                   Control& version,
-                   Timer& timer1,
-                   ButtonFaces faces,
-                   Totals& totals,
-                   TotalsStore& stats);
+    IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1, ButtonFaces faces,
+                   Totals& totals, TotalsStore& stats);
 
     void picStartUp_Click() { Start(false); }  // the start command
     // The start command without a click: a failed check shows no box, and the room

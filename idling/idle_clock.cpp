@@ -6,12 +6,8 @@
 
 namespace pw {
 
-IdleClock::IdleClock(Platform& p,
-                     IdleCounters counters,
-                     Control& version,
-                     Timer& timer1,
-                     std::function<Control&()> chatLine,
-                     const std::uint64_t& period)
+IdleClock::IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
+                     std::function<Control&()> chatLine, const std::uint64_t& period)
     : p_(p),
       c_(counters),
       version_(version),

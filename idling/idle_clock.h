@@ -20,12 +20,8 @@ class IdleClock {
   public:
     // `chatLine` reaches the saved chat text (creating its hidden form on first use);
     // `period` changes whenever an idle period starts or stops.
-    IdleClock(Platform& p,
-              IdleCounters counters,
-              Control& version,
-              Timer& timer1,
-              std::function<Control&()> chatLine,
-              const std::uint64_t& period);
+    IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
+              std::function<Control&()> chatLine, const std::uint64_t& period);
 
     void lblSeconds_Change();
     void lblMinutes_Change();

@@ -15,10 +15,7 @@ PxRect Clip(const PxRect& a, const PxRect& b) {
             std::min(a.bottom, b.bottom)};
 }
 
-void VisitBottomUp(const Form& form,
-                   const Control* container,
-                   const PxRect& clip,
-                   PixelScale s,
+void VisitBottomUp(const Form& form, const Control* container, const PxRect& clip, PixelScale s,
                    const std::function<void(const Control&, const PxRect&)>& visit) {
     const auto& all = form.Controls();
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
@@ -102,8 +99,7 @@ PxRect DesignWindowRect(const Form& form, PixelScale s) {
     return {x, y, x + client.right, y + client.bottom};
 }
 
-void ForEachBottomUp(const Form& form,
-                     PixelScale s,
+void ForEachBottomUp(const Form& form, PixelScale s,
                      const std::function<void(const Control&, const PxRect& clip)>& visit) {
     VisitBottomUp(form, nullptr, ClientRect(form, s), s, visit);
 }

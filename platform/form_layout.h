@@ -53,8 +53,7 @@ PxRect DesignWindowRect(const Form& form, PixelScale s = {});
 // Visits the visible controls bottom-up (the order to paint them): within a container
 // the later-listed first, each control before its own children. `visit` gets the
 // control and the clip rectangle its container imposes.
-void ForEachBottomUp(const Form& form,
-                     PixelScale s,
+void ForEachBottomUp(const Form& form, PixelScale s,
                      const std::function<void(const Control&, const PxRect& clip)>& visit);
 
 // The topmost shown control under client pixel (x, y), or nullptr. A disabled

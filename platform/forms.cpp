@@ -9,14 +9,8 @@
 
 namespace pw {
 
-Control::Control(Form& form,
-                 std::string name,
-                 ControlKind kind,
-                 Control* container,
-                 float left,
-                 float top,
-                 float width,
-                 float height)
+Control::Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
+                 float width, float height)
     : form(form),
       name(std::move(name)),
       kind(kind),
@@ -79,12 +73,7 @@ Form::Form(Platform& platform, std::string name, float clientWidth, float client
 
 Form::~Form() = default;
 
-Control& Form::Add(std::string n,
-                   ControlKind kind,
-                   Control* container,
-                   float left,
-                   float top,
-                   float width,
+Control& Form::Add(std::string n, ControlKind kind, Control* container, float left, float top, float width,
                    float height) {
     controls_.push_back(
         std::make_unique<Control>(*this, std::move(n), kind, container, left, top, width, height));

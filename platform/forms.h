@@ -52,14 +52,8 @@ class Form;
 
 class Control {
   public:
-    Control(Form& form,
-            std::string name,
-            ControlKind kind,
-            Control* container,
-            float left,
-            float top,
-            float width,
-            float height);
+    Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
+            float width, float height);
 
     Form& form;
     const std::string name;
@@ -221,12 +215,7 @@ class Form {
     // The session was locked (true) or unlocked (false); only while the window watches.
     std::function<void(bool locked)> SessionLock;
 
-    Control& Add(std::string name,
-                 ControlKind kind,
-                 Control* container,
-                 float left,
-                 float top,
-                 float width,
+    Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);
     Timer& AddTimer(std::string name, int intervalMs);
     // Controls in drawing order: within a container, earlier ones lie on top.

@@ -64,9 +64,7 @@ class Platform {
     // in time, or the call failed: nothing is known to have been done.
     // WM_GETTEXTLENGTH, as the number of ANSI bytes the text may need.
     virtual std::optional<std::int64_t> SendGetTextLength(Hwnd w, unsigned timeoutMs) = 0;
-    virtual std::optional<std::size_t> SendGetText(Hwnd w,
-                                                   char* buf,
-                                                   std::size_t cap,
+    virtual std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap,
                                                    unsigned timeoutMs) = 0;             // WM_GETTEXT
     virtual bool SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) = 0;  // WM_SETTEXT
     virtual bool SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) = 0;                 // WM_CHAR ch, 0
@@ -95,16 +93,12 @@ class Platform {
 
     // --- Statistics file --------------------------------------------------------------
     // GetPrivateProfileString: the value, or `def`, cut to cap - 1 bytes (ANSI).
-    virtual std::string ReadProfileValue(const std::string& section,
-                                         const std::string& key,
-                                         const std::string& def,
-                                         std::size_t cap,
+    virtual std::string ReadProfileValue(const std::string& section, const std::string& key,
+                                         const std::string& def, std::size_t cap,
                                          const std::string& path) = 0;
     // WritePrivateProfileString; false when the write failed.
-    virtual bool WriteProfileValue(const std::string& section,
-                                   const std::string& key,
-                                   const std::string& value,
-                                   const std::string& path) = 0;
+    virtual bool WriteProfileValue(const std::string& section, const std::string& key,
+                                   const std::string& value, const std::string& path) = 0;
     // Sets several keys of one section in a single write of the file, keeping the
     // section's other lines; false when the write failed.
     virtual bool WriteProfileKeys(const std::string& section,

@@ -32,9 +32,7 @@ bool FileExists(Platform& p, const std::string& path) {
     return !path.empty() && p.IsOrdinaryFile(path);
 }
 
-std::string ReadIniValue(Platform& p,
-                         const std::string& section,
-                         const std::string& key,
+std::string ReadIniValue(Platform& p, const std::string& section, const std::string& key,
                          const std::string& file) {
     std::string lower = key;
     for (char& c : lower)
@@ -143,8 +141,7 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
     return out;
 }
 
-bool StatsFile::WriteKeys(const std::string& path,
-                          const StoredTotals& totals,
+bool StatsFile::WriteKeys(const std::string& path, const StoredTotals& totals,
                           const std::vector<IniEntry>& extra) {
     for (const auto& [key, value] : Keys(totals, generation_))
         if (!p_.WriteProfileValue(kStatsSection, key, value, path)) return false;
@@ -153,8 +150,7 @@ bool StatsFile::WriteKeys(const std::string& path,
     return true;
 }
 
-bool StatsFile::WriteInPlace(const std::string& path,
-                             const StoredTotals& totals,
+bool StatsFile::WriteInPlace(const std::string& path, const StoredTotals& totals,
                              const std::vector<IniEntry>& extra) {
     // All of [Stats] in one write: a crash cannot leave seconds carried and days not
     // yet raised.
@@ -164,8 +160,7 @@ bool StatsFile::WriteInPlace(const std::string& path,
     return true;
 }
 
-bool StatsFile::ReadsBack(const std::string& path,
-                          const StoredTotals& totals,
+bool StatsFile::ReadsBack(const std::string& path, const StoredTotals& totals,
                           const std::vector<IniEntry>& extra) {
     for (const auto& [key, value] : Keys(totals, generation_))
         if (ReadIniValue(p_, kStatsSection, key, path) != value) return false;
@@ -174,8 +169,7 @@ bool StatsFile::ReadsBack(const std::string& path,
     });
 }
 
-bool StatsFile::SaveTo(const std::string& path,
-                       const StoredTotals& totals,
+bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
                        const std::vector<IniEntry>& extra) {
     if (untouchable_.count(path)) return false;
     const FileAccess access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;

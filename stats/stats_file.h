@@ -24,9 +24,7 @@ inline constexpr const char* kStatsSection = "Stats";
 inline constexpr const char* kGenerationKey = "Generation";
 
 bool FileExists(Platform& p, const std::string& path);
-std::string ReadIniValue(Platform& p,
-                         const std::string& section,
-                         const std::string& key,
+std::string ReadIniValue(Platform& p, const std::string& section, const std::string& key,
                          const std::string& file);
 // A stored total as it may be shown: plain decimal digits, at most 9 of them.
 bool IsPlainTotal(const std::string& value);
@@ -71,8 +69,7 @@ class StatsFile {
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
     bool SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
     bool WriteKeys(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
-    bool WriteInPlace(const std::string& path,
-                      const StoredTotals& totals,
+    bool WriteInPlace(const std::string& path, const StoredTotals& totals,
                       const std::vector<IniEntry>& extra);
     bool ReadsBack(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
 

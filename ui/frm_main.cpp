@@ -72,20 +72,11 @@ FrmMain::FrmMain(Platform& p)
       tmrAutoIdle(AddTimer("tmrAutoIdle", 1000)),
       totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
       stats_(p, totals_.Labels(), *this),
-      controller_(*this,
-                  Counters(),
-                  lblVersion,
-                  Timer1,
-                  {picStartUp, picStartDown, picStopUp, picStopDown},
-                  totals_,
-                  stats_),
+      controller_(*this, Counters(), lblVersion, Timer1, {picStartUp, picStartDown, picStopUp, picStopDown},
+                  totals_, stats_),
       autoIdle_(*this, tmrAutoIdle, Timer1, controller_),
       clock_(
-          p,
-          Counters(),
-          lblVersion,
-          Timer1,
-          [this]() -> Control& { return Menu().lblChatLine; },
+          p, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
           controller_.Period()) {
     designLeft = 3105;
     designTop = 1155;

@@ -35,9 +35,7 @@ std::string IdleTimeInWords(std::string_view hours, std::string_view minutes, st
     return Counted("Idle time", {{hours, "hour"}, {minutes, "minute"}, {seconds, "second"}});
 }
 
-std::string TotalTimeInWords(std::string_view days,
-                             std::string_view hours,
-                             std::string_view minutes,
+std::string TotalTimeInWords(std::string_view days, std::string_view hours, std::string_view minutes,
                              std::string_view seconds) {
     return Counted("Total time", {{days, "day"}, {hours, "hour"}, {minutes, "minute"}, {seconds, "second"}});
 }

@@ -10,9 +10,7 @@ namespace pw {
 std::string CountInWords(std::string_view caption, std::string_view unit);
 
 std::string IdleTimeInWords(std::string_view hours, std::string_view minutes, std::string_view seconds);
-std::string TotalTimeInWords(std::string_view days,
-                             std::string_view hours,
-                             std::string_view minutes,
+std::string TotalTimeInWords(std::string_view days, std::string_view hours, std::string_view minutes,
                              std::string_view seconds);
 
 }  // namespace pw

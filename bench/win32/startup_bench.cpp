@@ -60,16 +60,11 @@ class TimedPlatform final : public pw::Platform {
     std::uint32_t TickCount() override { return p_.TickCount(); }
     std::optional<std::uint32_t> LastInputTick() override { return p_.LastInputTick(); }
 
-    std::string ReadProfileValue(const std::string& section,
-                                 const std::string& key,
-                                 const std::string& def,
-                                 std::size_t cap,
-                                 const std::string& path) override {
+    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
+                                 std::size_t cap, const std::string& path) override {
         return p_.ReadProfileValue(section, key, def, cap, path);
     }
-    bool WriteProfileValue(const std::string& section,
-                           const std::string& key,
-                           const std::string& value,
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override {
         return p_.WriteProfileValue(section, key, value, path);
     }
@@ -91,9 +86,7 @@ class TimedPlatform final : public pw::Platform {
     bool SameFile(const std::string& a, const std::string& b) override { return p_.SameFile(a, b); }
     std::string ProgramFolder() override { return p_.ProgramFolder(); }
 
-    int ShowMessageBox(pw::Form* owner,
-                       const std::string& text,
-                       const std::string& title,
+    int ShowMessageBox(pw::Form* owner, const std::string& text, const std::string& title,
                        int style) override {
         return p_.ShowMessageBox(owner, text, title, style);
     }

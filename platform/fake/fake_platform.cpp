@@ -397,11 +397,8 @@ bool FakePlatform::SameFile(const std::string& a, const std::string& b) {
     return fa && fa == FindFile(b);
 }
 
-std::string FakePlatform::ReadProfileValue(const std::string& section,
-                                           const std::string& key,
-                                           const std::string& def,
-                                           std::size_t cap,
-                                           const std::string& path) {
+std::string FakePlatform::ReadProfileValue(const std::string& section, const std::string& key,
+                                           const std::string& def, std::size_t cap, const std::string& path) {
     std::string value = def;
     File* f = FindFile(path);
     if (f && f->unreadable) f = nullptr;  // the platform's reader sees nothing, as with a missing file
@@ -421,10 +418,8 @@ std::string FakePlatform::ReadProfileValue(const std::string& section,
     return cap ? value.substr(0, cap - 1) : std::string();
 }
 
-bool FakePlatform::WriteProfileValue(const std::string& section,
-                                     const std::string& key,
-                                     const std::string& value,
-                                     const std::string& path) {
+bool FakePlatform::WriteProfileValue(const std::string& section, const std::string& key,
+                                     const std::string& value, const std::string& path) {
     return WriteProfileKeys(section, {{key, value}}, path);
 }
 

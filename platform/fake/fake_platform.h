@@ -132,14 +132,9 @@ class FakePlatform : public Platform {
     void WaitForEvents(double seconds) override;
     std::uint32_t TickCount() override { return TickAt(now); }
     std::optional<std::uint32_t> LastInputTick() override;
-    std::string ReadProfileValue(const std::string& section,
-                                 const std::string& key,
-                                 const std::string& def,
-                                 std::size_t cap,
-                                 const std::string& path) override;
-    bool WriteProfileValue(const std::string& section,
-                           const std::string& key,
-                           const std::string& value,
+    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
+                                 std::size_t cap, const std::string& path) override;
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override;
     bool WriteProfileKeys(const std::string& section,
                           const std::vector<std::pair<std::string, std::string>>& keys,

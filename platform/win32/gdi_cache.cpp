@@ -80,11 +80,7 @@ HBRUSH GdiCache::BrushFor(COLORREF c) {
     return brush;
 }
 
-HBITMAP GdiCache::Rendered(const Control& c,
-                           int w,
-                           int h,
-                           COLORREF key,
-                           HDC like,
+HBITMAP GdiCache::Rendered(const Control& c, int w, int h, COLORREF key, HDC like,
                            const std::function<void(HDC)>& draw) {
     Rendering& r = renderings_[&c];
     if (r.bitmap.Get() && r.w == w && r.h == h && r.key == key) return r.bitmap.Get();

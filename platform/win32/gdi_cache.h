@@ -56,11 +56,7 @@ class GdiCache {
     // A control's look drawn once into a bitmap of w x h by `draw`, redrawn only when
     // the size or `key` changes. For what is costly to draw and rarely changes (a
     // themed group box costs hundreds of microseconds under Wine).
-    HBITMAP Rendered(const Control& c,
-                     int w,
-                     int h,
-                     COLORREF key,
-                     HDC like,
+    HBITMAP Rendered(const Control& c, int w, int h, COLORREF key, HDC like,
                      const std::function<void(HDC)>& draw);
     // Drops everything (after a theme, system colour or DPI change).
     void Clear();

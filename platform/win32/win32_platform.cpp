@@ -128,9 +128,7 @@ std::optional<std::int64_t> Win32Platform::SendGetTextLength(Hwnd w, unsigned ti
     return static_cast<std::int64_t>(*n) * perUnit;
 }
 
-std::optional<std::size_t> Win32Platform::SendGetText(Hwnd w,
-                                                      char* buf,
-                                                      std::size_t cap,
+std::optional<std::size_t> Win32Platform::SendGetText(Hwnd w, char* buf, std::size_t cap,
                                                       unsigned timeoutMs) {
     if (!w) return std::nullopt;
     if (cap == 0) return 0;
@@ -223,10 +221,8 @@ std::optional<std::uint32_t> Win32Platform::LastInputTick() {
 
 // --- Statistics file -----------------------------------------------------------------
 
-std::string Win32Platform::ReadProfileValue(const std::string& section,
-                                            const std::string& key,
-                                            const std::string& def,
-                                            std::size_t cap,
+std::string Win32Platform::ReadProfileValue(const std::string& section, const std::string& key,
+                                            const std::string& def, std::size_t cap,
                                             const std::string& path) {
     if (cap == 0) return {};
     // Characters, not bytes: for a single-byte code page the cut falls where the
@@ -238,10 +234,8 @@ std::string Win32Platform::ReadProfileValue(const std::string& section,
     return ToUtf8(buf);
 }
 
-bool Win32Platform::WriteProfileValue(const std::string& section,
-                                      const std::string& key,
-                                      const std::string& value,
-                                      const std::string& path) {
+bool Win32Platform::WriteProfileValue(const std::string& section, const std::string& key,
+                                      const std::string& value, const std::string& path) {
     return WritePrivateProfileStringW(ToUtf16(section).c_str(), ToUtf16(key).c_str(), ToUtf16(value).c_str(),
                                       ProfilePath(path).c_str()) != FALSE;
 }

@@ -35,14 +35,9 @@ class Win32Platform final : public Platform {
     std::uint32_t TickCount() override;
     std::optional<std::uint32_t> LastInputTick() override;
 
-    std::string ReadProfileValue(const std::string& section,
-                                 const std::string& key,
-                                 const std::string& def,
-                                 std::size_t cap,
-                                 const std::string& path) override;
-    bool WriteProfileValue(const std::string& section,
-                           const std::string& key,
-                           const std::string& value,
+    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
+                                 std::size_t cap, const std::string& path) override;
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override;
     bool WriteProfileKeys(const std::string& section,
                           const std::vector<std::pair<std::string, std::string>>& keys,

@@ -659,7 +659,8 @@ test_keyboard() {
     sleep 0.3
     pw_keys Down Right Return   # statistics > scroll stats
     pw_wait_post "$klog" "$(plain statistics)" 10 || fail "no 'statistics' line within 10 s of Shift+F10"
-    sleep 1   # the totals line follows its pause
+    # The totals line follows a one-second pause; a close inside it would end the program first.
+    pw_wait_until 10 post_count_at_least "$klog" 5 || fail "no totals line within 10 s of the statistics line"
     pw_keys alt+F4
     pw_wait_post "$klog" "$(plain unloaded)" 15 || fail "no 'unloaded' within 15 s of Alt+F4"
     pw_wait_exit "$kpid" 15 || fail "pellowick still runs 15 s after Alt+F4"

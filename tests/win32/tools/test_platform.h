@@ -54,17 +54,12 @@ class TestPlatform final : public Platform {
     std::uint32_t TickCount() override { return real_.TickCount(); }
     std::optional<std::uint32_t> LastInputTick() override { return real_.LastInputTick(); }
 
-    std::string ReadProfileValue(const std::string& section,
-                                 const std::string& key,
-                                 const std::string& def,
-                                 std::size_t cap,
-                                 const std::string& path) override {
+    std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
+                                 std::size_t cap, const std::string& path) override {
         std::string value = real_.ReadProfileValue(section, key, def, cap, Path(path));
         return readFilter ? readFilter(path, value) : value;
     }
-    bool WriteProfileValue(const std::string& section,
-                           const std::string& key,
-                           const std::string& value,
+    bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override {
         return real_.WriteProfileValue(section, key, value, Path(path));
     }
