@@ -50,11 +50,7 @@ class Win32Files : public testing::Test {
         return test::ReadWholeFile(L"\\\\?\\" + ToUtf16(path));
     }
     static void Put(const std::string& path, const std::string& bytes) {
-        HANDLE h = CreateFileW((L"\\\\?\\" + ToUtf16(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               0, nullptr);
-        DWORD written = 0;
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
+        test::WriteWholeFile(L"\\\\?\\" + ToUtf16(path), bytes);
     }
 
     Win32Platform p;

@@ -14,19 +14,11 @@ namespace {
 
 using test::HostSimProcess;
 using test::LogLine;
+using test::WaitFor;
 using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-bool WaitFor(const std::function<bool()>& done, double seconds) {
-    auto start = Clock::now();
-    while (!done()) {
-        if (SecondsSince(start) > seconds) return false;
-        Sleep(20);
-    }
-    return true;
 }
 
 // "EVENT target payload" for the log lines of the given events.
@@ -36,14 +28,6 @@ std::vector<std::string> Summary(const std::vector<LogLine>& log, const std::vec
         if (std::find(events.begin(), events.end(), l.event) != events.end())
             out.push_back(l.event + " " + l.target + " " + l.payload);
     return out;
-}
-
-auto HasLine(std::string event, std::string target, std::string payload) {
-    return [=](const std::vector<LogLine>& log) {
-        return std::any_of(log.begin(), log.end(), [&](const LogLine& l) {
-            return l.event == event && l.target == target && l.payload == payload;
-        });
-    };
 }
 
 TEST(HostBridge, FindsTheWindowsOfALiveHost) {
@@ -57,17 +41,6 @@ TEST(HostBridge, FindsTheWindowsOfALiveHost) {
     EXPECT_EQ(GetScreenName(p), "Name1");
 }
 
-TEST(HostBridge, SendChatPostsTheLineAsAnsiBytes) {
-    HostSimProcess host({});
-    Win32Platform p;
-    // The middle dot must arrive as the one byte 0xB7 of code page 1252.
-    SendChat(p, "<b>pellowick\xC2\xB7</b> idle 5");
-    ASSERT_TRUE(host.WaitForLog([](auto& log) { return !Summary(log, {"POST"}).empty(); }));
-    EXPECT_EQ(Summary(host.Log(), {"SETTEXT", "CHAR", "POST"}),
-              (std::vector<std::string>{R"(SETTEXT input <b>pellowick\xB7</b> idle 5)", "CHAR input 13",
-                                        R"(POST room:Lobby 1 <b>pellowick\xB7</b> idle 5)"}));
-}
-
 TEST(HostBridge, RunKeywordOpensAPrivateRoom) {
     HostSimProcess host({"--no-room"});
     Win32Platform p;
@@ -75,15 +48,6 @@ TEST(HostBridge, RunKeywordOpensAPrivateRoom) {
     RunKeyword(p, "aol://2719:2-2-pellowick%200");
     ASSERT_TRUE(WaitFor([&] { return FindChatRoom(p) != 0; }, 5));
     EXPECT_EQ(GetText(p, FindChatRoom(p)), "pellowick 0");
-}
-
-TEST(HostBridge, MinimizesAndMaximizesTheHost) {
-    HostSimProcess host({});
-    Win32Platform p;
-    MinimizeHost(p);
-    EXPECT_TRUE(host.WaitForLog(HasLine("SHOW", "frame", "minimized")));
-    MaximizeHost(p);
-    EXPECT_TRUE(host.WaitForLog(HasLine("SHOW", "frame", "maximized")));
 }
 
 TEST(HostBridge, AHungHostCostsOneBoundedWaitPerAction) {

@@ -67,11 +67,7 @@ class HostStall : public testing::Test {
     // The host stops answering for `ms`, from about now.
     void Stall(unsigned ms) {
         const std::wstring staged = ToUtf16(stallFile_ + ".tmp");
-        HANDLE h = CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        const std::string text = std::to_string(ms);
-        DWORD written = 0;
-        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(h);
+        test::WriteWholeFile(staged, std::to_string(ms));
         MoveFileExW(staged.c_str(), ToUtf16(stallFile_).c_str(), MOVEFILE_REPLACE_EXISTING);
         ASSERT_TRUE(host_->WaitForLog(Has("STALL"), 10));
     }
@@ -112,6 +108,7 @@ TEST_F(HostStall, TheMinuteLineKeepsTextTypedBeforeIt) {
     EXPECT_EQ(GetText(p_, input), "half typed");
     EXPECT_EQ(Payloads(host_->Log(), "POST").size(), 1u);
     EXPECT_EQ(Payloads(host_->Log(), "SETTEXT").back(), "half typed");
+    EXPECT_EQ(main_->Menu().lblChatLine.Caption(), "half typed");
     EXPECT_TRUE(p_.boxes.empty());
 }
 

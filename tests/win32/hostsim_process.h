@@ -37,6 +37,31 @@ inline std::string ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
+inline void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+// Waits for `done` while dispatching this thread's messages; false on time-out.
+inline bool WaitFor(const std::function<bool()>& done, double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > until) return false;
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+// Dispatches this thread's messages for `ms` milliseconds.
+inline void Pump(int ms) {
+    WaitFor([] { return false; }, ms / 1000.0);
+}
+
 class HostSimProcess {
   public:
     explicit HostSimProcess(const std::vector<std::string>& args) {

@@ -18,19 +18,7 @@ namespace {
 
 using test::HostSimProcess;
 using test::LogLine;
-
-// Waits while pumping: the window events of the other process arrive as messages.
-bool WaitFor(const std::function<bool()>& done, double seconds) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        if (done()) return true;
-        if (std::chrono::steady_clock::now() > until) return false;
-        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
+using test::WaitFor;
 
 // Focus and name-change events raised by one window, as "focus 2" or "name 6".
 std::vector<std::string> gEvents;

@@ -47,10 +47,7 @@ void Place(const std::string& path, const std::string& what) {
         CreateDirectoryW(ToUtf16(path).c_str(), nullptr);
         return;
     }
-    HANDLE h = CreateFileW(ToUtf16(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(h, what.data(), static_cast<DWORD>(what.size()), &written, nullptr);
-    CloseHandle(h);
+    test::WriteWholeFile(ToUtf16(path), what);
 }
 
 std::string Totals(const FrmMain& m) {
