@@ -96,25 +96,6 @@ TEST(Idling, StartThenStopAfterTwoMinutesFiveSeconds) {
     EXPECT_FALSE(a.main.picStartDown.Visible() || a.main.picStopUp.Visible() || a.main.Timer1.Enabled());
 }
 
-TEST(Idling, StartChecksTheHostFirst) {
-    struct Case {
-        bool running, signedOn;
-        const char* box;
-    } cases[] = {{false, false, "Please load America Online and try again."},
-                 {true, false, "Please sign onto America Online and try again."}};
-    for (auto& c : cases) {
-        App a(c.signedOn);
-        if (!c.running) a.p.RemoveWindow(a.host.frame);
-        a.Click(a.main.picStartUp);
-        ASSERT_EQ(a.p.boxes.size(), 1u);
-        EXPECT_EQ(a.p.boxes[0].text, c.box);
-        EXPECT_EQ(a.p.boxes[0].title, "Haulted!");
-        EXPECT_EQ(a.p.boxes[0].style, 16);
-        EXPECT_FALSE(a.main.Timer1.Enabled());
-        EXPECT_TRUE(a.host.posts.empty());
-    }
-}
-
 TEST(Idling, PrivateRoomSearchTriesEveryTenSeconds) {
     App a(true, false);
     a.host.roomOnAttempt = 3;
