@@ -82,8 +82,6 @@ TEST(Idling, StartThenStopAfterTwoMinutesFiveSeconds) {
     a.p.PutFile("c:\\pwick.dat", testing::Stats("50", "00", "00", "00"));
     a.main.Form_Load();
     a.Click(a.main.picStartUp);
-    EXPECT_EQ(a.p.At(a.host.frame).showState, kSwShowMinimized);
-    EXPECT_TRUE(a.main.picStopUp.Visible());
     a.p.RunFor(125);
     a.Click(a.main.picStopUp);
     std::vector<std::string> expected = {"loaded</b> -|", NowIdle(0), Idle(1), Idle(2), NotIdle(2)};
@@ -91,8 +89,6 @@ TEST(Idling, StartThenStopAfterTwoMinutesFiveSeconds) {
     EXPECT_EQ(a.Idle(), "00/00/00");
     EXPECT_EQ(a.Totals(), "00 00 02 55");  // 50 s + 125 s
     EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("55", "02", "00", "00", 1));
-    EXPECT_EQ(a.p.At(a.host.frame).showState, kSwShowMaximized);
-    EXPECT_TRUE(a.main.picStartUp.Visible() && a.main.picStopDown.Visible());
     EXPECT_FALSE(a.main.picStartDown.Visible() || a.main.picStopUp.Visible() || a.main.Timer1.Enabled());
 }
 

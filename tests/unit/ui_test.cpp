@@ -6,7 +6,6 @@ namespace pw {
 namespace {
 
 using testing::App;
-using testing::NotIdle;
 
 const char* kUnloaded = "unloaded</b> -|";
 
@@ -34,18 +33,6 @@ TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
     EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
     EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
     EXPECT_EQ(a.p.profileWrites - writes, 5);  // one save: four keys and the generation
-}
-
-TEST(MainWindow, CloseWhileIdleStopsFirst) {
-    App a;
-    a.Click(a.main.picStartUp);
-    a.p.RunFor(61);
-    EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
-    auto said = a.Said();
-    ASSERT_GE(said.size(), 2u);
-    EXPECT_EQ(said[said.size() - 2], NotIdle(1));
-    EXPECT_EQ(said.back(), kUnloaded);
-    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("01", "01", "00", "00", 2));
 }
 
 TEST(MainWindow, CloseDuringAStopWaitsForItsSave) {
