@@ -103,12 +103,5 @@ TEST_F(Win32Files, FileOperationsUseUnicodeAndLongPaths) {
     }
 }
 
-TEST(Win32Platform, ConvertsThroughCodePage1252AndKnowsItsFolder) {
-    Win32Platform p;
-    EXPECT_EQ(p.AnsiFromText("a\xC2\xB7z"), "a\xB7z");
-    EXPECT_EQ(p.TextFromAnsi("a\xB7z"), "a\xC2\xB7z");
-    EXPECT_TRUE(p.IsOrdinaryFile(p.ProgramFolder() + "\\pw_win32_tests.exe"));
-}
-
 }  // namespace
 }  // namespace pw
