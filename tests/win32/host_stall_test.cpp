@@ -18,20 +18,10 @@
 namespace pw {
 namespace {
 
+using test::Has;
 using test::HostSimProcess;
-using test::LogLine;
+using test::Payloads;
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> Payloads(const std::vector<LogLine>& log, const std::string& event) {
-    std::vector<std::string> out;
-    for (const LogLine& l : log)
-        if (l.event == event) out.push_back(l.payload);
-    return out;
-}
-
-auto Has(const std::string& event) {
-    return [=](const std::vector<LogLine>& log) { return !Payloads(log, event).empty(); };
-}
 
 // A hostsim with a stall file, and pellowick's main window over it, idle.
 class HostStall : public testing::Test {

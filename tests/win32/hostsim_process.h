@@ -37,6 +37,18 @@ inline std::string ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
+// The payloads of the log lines of one event, in order.
+inline std::vector<std::string> Payloads(const std::vector<LogLine>& log, const std::string& event) {
+    std::vector<std::string> out;
+    for (const LogLine& l : log)
+        if (l.event == event) out.push_back(l.payload);
+    return out;
+}
+// For WaitForLog: whether the log holds the event at all.
+inline auto Has(const std::string& event) {
+    return [=](const std::vector<LogLine>& log) { return !Payloads(log, event).empty(); };
+}
+
 inline void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
