@@ -76,21 +76,15 @@ TEST(Discovery, ScreenNameFromTheWelcomeCaption) {
     }
 }
 
-TEST(GetText, BoundsWhatTheOtherProcessClaims) {
+// Lying lengths are tried on real windows by the Win32 tests; here, the buffer
+// offered and a host that does not answer.
+TEST(GetText, BoundsTheBufferAndGivesNothingWhenHung) {
     FakePlatform p;
     Hwnd w = p.AddWindow(0, "X", "hello");
-    struct Case {
-        std::optional<std::int64_t> length;
-        const char* expected;
-    } cases[] = {{std::nullopt, "hello"}, {-1, "hello"}, {1LL << 40, "hello"},
-                 {100, "hello"},          {3, "hel"},    {0, ""}};
-    for (auto& c : cases) {
-        p.At(w).lyingLength = c.length;
-        p.messages.clear();
-        EXPECT_EQ(GetText(p, w), c.expected);
-        ASSERT_EQ(p.messages.size(), 2u);
-        EXPECT_LE(p.messages[1].code, kMaxHostText + 1);  // the buffer offered
-    }
+    p.At(w).lyingLength = 1LL << 40;
+    EXPECT_EQ(GetText(p, w), "hello");
+    ASSERT_EQ(p.messages.size(), 2u);
+    EXPECT_LE(p.messages[1].code, kMaxHostText + 1);
     p.At(w).hung = true;
     EXPECT_EQ(GetText(p, w), "");
 }

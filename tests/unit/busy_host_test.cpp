@@ -114,22 +114,6 @@ TEST(BusyHost, TwentySecondsOfSilenceEndTheIdlePeriod) {
     EXPECT_NE(a.Totals(), "00 00 00 00");
 }
 
-TEST(BusyHost, TheMinuteLineHoldsWhenTheInputBoxDoesNotAnswer) {
-    App a;
-    a.Click(a.main.picStartUp);
-    a.p.RunFor(50);
-    // Text the user left since the last minute mark: an answered read would clear it.
-    a.p.At(a.host.input).text = "half typed";
-    a.main.Menu().lblChatLine.SetCaption("half typed");
-    a.p.RunUntil(a.p.now + 9.5);
-    a.host.Stall(4);  // the minute mark falls inside
-    a.p.RunFor(20);
-    EXPECT_EQ(a.p.At(a.host.input).text, "half typed");
-    EXPECT_EQ(a.Said(), (std::vector<std::string>{NowIdle(0)}));
-    EXPECT_EQ(a.main.Menu().lblChatLine.Caption(), "half typed");
-    EXPECT_TRUE(a.p.boxes.empty());
-}
-
 TEST(BusyHost, StartOnASilentHostAsksTheUserToTryAgain) {
     for (bool inRoom : {true, false}) {
         App a(true, inRoom);

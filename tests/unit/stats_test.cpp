@@ -47,6 +47,7 @@ TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
     }
 }
 
+// Which copy wins on real files is checked by the Win32 tests; these are the cases left.
 TEST(StatsFile, TheLaterSaveWinsByContent) {
     const std::string bad = "[Stats]\r\nSeconds=1x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=50\r\n";
     struct Case {
@@ -54,14 +55,8 @@ TEST(StatsFile, TheLaterSaveWinsByContent) {
         std::string inFolder, atC;
         std::string totals, inFolderAfter, atCAfter, badInFolder, badAtC;
     } cases[] = {
-        {"c:\\ saved later", Stats("01", "00", "00", "00", 4), Stats("02", "00", "00", "00", 5),
-         "00 00 00 02", Stats("02", "00", "00", "00", 5), "<none>", "<none>", "<none>"},
-        {"the folder saved later", Stats("03", "00", "00", "00", 9), Stats("02", "00", "00", "00", 5),
-         "00 00 00 03", Stats("03", "00", "00", "00", 9), "<none>", "<none>", "<none>"},
         {"a tie: c:\\", Stats("03", "00", "00", "00"), Stats("04", "00", "00", "00"), "00 00 00 04",
          Stats("04", "00", "00", "00"), "<none>", "<none>", "<none>"},
-        {"c:\\ holds no plain totals", Stats("03", "00", "00", "00", 9), bad, "00 00 00 03",
-         Stats("03", "00", "00", "00", 9), "<none>", "<none>", bad},
         {"the folder holds none", bad, Stats("02", "00", "00", "00", 5), "00 00 00 02",
          Stats("02", "00", "00", "00", 5), "<none>", bad, "<none>"},
     };

@@ -1,12 +1,11 @@
-// The form window: how often a busy form repaints, how far a title-bar drag moves the
-// window, and a change of display scale.
+// The form window: how often a busy form repaints, and a change of display scale.
+// (The title-bar drag is checked end to end, with a real pointer.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <chrono>
 #include <string>
-#include <thread>
 
 #include "platform/form_layout.h"
 #include "platform/forms.h"
@@ -75,60 +74,6 @@ TEST(FormWindowPaint, FastCaptionChangesArePaintedAtScreenRateAndTheLastOneShows
     EXPECT_GT(lastPaint, lastChange);
     RECT pending;
     EXPECT_FALSE(GetUpdateRect(w, &pending, FALSE));
-}
-
-// Moves the pointer to screen pixel (x, y), pressing or releasing the left button there.
-void Pointer(int x, int y, DWORD buttons = 0) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    in.mi.dx = (x * 65536 + sw - 1) / sw;
-    in.mi.dy = (y * 65536 + sh - 1) / sh;
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
-    SendInput(1, &in, sizeof in);
-}
-
-TEST(FormWindowDrag, TheWindowFollowsThePointerExactly) {
-    Win32Platform p;
-    Form form(p, "drag", Px(120), Px(40));
-    form.designLeft = Px(300);
-    form.designTop = Px(200);
-    Control& bar = form.Add("bar", ControlKind::Picture, nullptr, 0, 0, Px(120), Px(20));
-    int drags = 0;
-    bar.MouseDown = [&](int) {
-        ++drags;
-        form.Window().BeginDrag();
-    };
-    form.Window().SetTopmost(true);
-    form.Window().Show();
-    HWND w = reinterpret_cast<HWND>(form.Window().Handle());
-    PumpFor(w, 100);
-
-    RECT before{};
-    GetWindowRect(w, &before);
-    const int x = before.left + 30, y = before.top + 10;
-    Pointer(x, y);
-    PumpFor(w, 100);
-    // The pointer travels (45, 25) pixels with the button held.
-    std::thread hand([&] {
-        Pointer(x, y, MOUSEEVENTF_LEFTDOWN);
-        for (int step = 1; step <= 5; ++step) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(40));
-            Pointer(x + 9 * step, y + 5 * step);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        Pointer(x + 45, y + 25, MOUSEEVENTF_LEFTUP);
-    });
-    PumpFor(w, 600);
-    hand.join();
-    PumpFor(w, 100);
-
-    RECT after{};
-    GetWindowRect(w, &after);
-    ASSERT_EQ(drags, 1);
-    EXPECT_EQ(after.left - before.left, 45);
-    EXPECT_EQ(after.top - before.top, 25);
-    EXPECT_EQ(after.right - after.left, before.right - before.left);
 }
 
 TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {

@@ -18,20 +18,10 @@
 namespace pw {
 namespace {
 
+using test::Has;
 using test::HostSimProcess;
-using test::LogLine;
+using test::Payloads;
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> Payloads(const std::vector<LogLine>& log, const std::string& event) {
-    std::vector<std::string> out;
-    for (const LogLine& l : log)
-        if (l.event == event) out.push_back(l.payload);
-    return out;
-}
-
-auto Has(const std::string& event) {
-    return [=](const std::vector<LogLine>& log) { return !Payloads(log, event).empty(); };
-}
 
 // A hostsim with a stall file, and pellowick's main window over it, idle.
 class HostStall : public testing::Test {
@@ -67,11 +57,7 @@ class HostStall : public testing::Test {
     // The host stops answering for `ms`, from about now.
     void Stall(unsigned ms) {
         const std::wstring staged = ToUtf16(stallFile_ + ".tmp");
-        HANDLE h = CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        const std::string text = std::to_string(ms);
-        DWORD written = 0;
-        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(h);
+        test::WriteWholeFile(staged, std::to_string(ms));
         MoveFileExW(staged.c_str(), ToUtf16(stallFile_).c_str(), MOVEFILE_REPLACE_EXISTING);
         ASSERT_TRUE(host_->WaitForLog(Has("STALL"), 10));
     }
@@ -112,6 +98,7 @@ TEST_F(HostStall, TheMinuteLineKeepsTextTypedBeforeIt) {
     EXPECT_EQ(GetText(p_, input), "half typed");
     EXPECT_EQ(Payloads(host_->Log(), "POST").size(), 1u);
     EXPECT_EQ(Payloads(host_->Log(), "SETTEXT").back(), "half typed");
+    EXPECT_EQ(main_->Menu().lblChatLine.Caption(), "half typed");
     EXPECT_TRUE(p_.boxes.empty());
 }
 

@@ -37,6 +37,43 @@ inline std::string ReadWholeFile(const std::wstring& path) {
     return bytes;
 }
 
+// The payloads of the log lines of one event, in order.
+inline std::vector<std::string> Payloads(const std::vector<LogLine>& log, const std::string& event) {
+    std::vector<std::string> out;
+    for (const LogLine& l : log)
+        if (l.event == event) out.push_back(l.payload);
+    return out;
+}
+// For WaitForLog: whether the log holds the event at all.
+inline auto Has(const std::string& event) {
+    return [=](const std::vector<LogLine>& log) { return !Payloads(log, event).empty(); };
+}
+
+inline void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+// Waits for `done` while dispatching this thread's messages; false on time-out.
+inline bool WaitFor(const std::function<bool()>& done, double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > until) return false;
+        MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+// Dispatches this thread's messages for `ms` milliseconds.
+inline void Pump(int ms) {
+    WaitFor([] { return false; }, ms / 1000.0);
+}
+
 class HostSimProcess {
   public:
     explicit HostSimProcess(const std::vector<std::string>& args) {

@@ -31,6 +31,7 @@ void ReadMenu(HMENU m, const std::string& indent) {
         GetMenuItemInfoW(m, static_cast<UINT>(i), TRUE, &info);
         std::string line = indent + ((info.fType & MFT_SEPARATOR) ? "-" : ToUtf8(text));
         if ((info.fState & MFS_GRAYED) && !(info.fType & MFT_SEPARATOR)) line += " (greyed)";
+        if (info.fType & MFT_RADIOCHECK) line += " (radio)";
         if (info.fState & MFS_CHECKED) line += " (checked)";
         gMenuSeen.push_back(line);
         if (info.hSubMenu) ReadMenu(info.hSubMenu, indent + "  ");
@@ -61,11 +62,11 @@ TEST(Win32MainWindow, ThePopupMenuAsItOpens) {
                                                "credits (greyed)",
                                                "-",
                                                "auto idle",
-                                               "  off (checked)",
-                                               "  after 5 minutes",
-                                               "  after 10 minutes",
-                                               "  after 15 minutes",
-                                               "  after 30 minutes",
+                                               "  off (radio) (checked)",
+                                               "  after 5 minutes (radio)",
+                                               "  after 10 minutes (radio)",
+                                               "  after 15 minutes (radio)",
+                                               "  after 30 minutes (radio)",
                                                "-",
                                                "minimize",
                                                "exit",

@@ -47,10 +47,7 @@ void Place(const std::string& path, const std::string& what) {
         CreateDirectoryW(ToUtf16(path).c_str(), nullptr);
         return;
     }
-    HANDLE h = CreateFileW(ToUtf16(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(h, what.data(), static_cast<DWORD>(what.size()), &written, nullptr);
-    CloseHandle(h);
+    test::WriteWholeFile(ToUtf16(path), what);
 }
 
 std::string Totals(const FrmMain& m) {
@@ -121,15 +118,12 @@ TEST_F(StatsOnC, SaveCreatesReplacesAndKeepsTheRest) {
     EXPECT_EQ(Bytes(kWrite), Stats("07", "08", "09", "10", 1));  // ANSI text, keys in this order
 
     SetTotals(run, "11", "12", "13", "14");
-    run.Stats().SaveTotals();
-    EXPECT_EQ(Bytes(kWrite), Stats("11", "12", "13", "14", 2));
-
     Place(kWrite, "; mine\r\n[Other]\r\nSeconds=1\r\n[stats]\r\nhours=5\r\nnote=x\r\n");
     run.Stats().SaveTotals();
     EXPECT_EQ(
         Bytes(kWrite),
         "; mine\r\n[Other]\r\nSeconds=1\r\n[stats]\r\nhours=13\r\nnote=x\r\nSeconds=11\r\nMinutes=12\r\n"
-        "Days=14\r\nGeneration=3\r\n");
+        "Days=14\r\nGeneration=2\r\n");
     EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
 }
 
