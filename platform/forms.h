@@ -151,6 +151,8 @@ class FormWindow {
     // SetWindowPos(handle, HWND_TOPMOST or HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE)
     virtual void SetTopmost(bool topmost) = 0;
     virtual void SetEnabled(bool enabled) = 0;
+    // Takes mouse and keyboard input: false while the program or a modal box disabled it.
+    virtual bool IsEnabled() const = 0;
     virtual void SetTitle(const std::string& title) = 0;
     virtual void Minimize() = 0;
     // Outer rectangle in screen twips.

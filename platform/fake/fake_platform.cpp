@@ -85,8 +85,16 @@ std::string KeyOf(const std::string& line) {
 
 }  // namespace
 
-FakePlatform::FakePlatform() = default;
+FakePlatform::FakePlatform(std::shared_ptr<Disk> d)
+    : disk(std::move(d)), files(disk->files), readOnlyFolders(disk->readOnlyFolders) {}
 FakePlatform::~FakePlatform() = default;
+
+void FakePlatform::Step() {
+    if (now >= killAt && killCalls-- <= 0) {
+        killAt = std::numeric_limits<double>::infinity();
+        throw Killed();
+    }
+}
 
 // --- window tree ------------------------------------------------------------------------
 
@@ -125,6 +133,7 @@ Hwnd FakePlatform::FindTopWindow(const char* cls) {
 }
 
 Hwnd FakePlatform::FindChildWindow(Hwnd parent, Hwnd after, const char* cls) {
+    Step();
     if (parent && !Exists(parent)) return 0;
     const auto& list = parent ? windows_.at(parent).children : topLevel_;
     auto it = list.begin();
@@ -138,70 +147,89 @@ Hwnd FakePlatform::FindChildWindow(Hwnd parent, Hwnd after, const char* cls) {
     return 0;
 }
 
-bool FakePlatform::Answers(Window& win, unsigned timeoutMs) {
-    const double wait = timeoutMs / 1000.0;
-    if (!win.hung && win.silentUntil <= now) return true;
-    if (!win.hung && win.silentUntil <= now + wait) {
-        now = win.silentUntil;
+bool FakePlatform::WindowExists(Hwnd w) {
+    Step();
+    return Exists(w);
+}
+
+bool FakePlatform::Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> handle) {
+    Step();
+    if (!Exists(w)) return false;
+    const Window& win = windows_.at(w);
+    const double sent = now;
+    if (win.hung) {
+        Advance(sent + timeoutMs / 1000.0);
+        return false;
+    }
+    // A program's one thread takes its messages in order: this one after those before it.
+    Hwnd root = w;
+    while (windows_.at(root).parent)
+        root = windows_.at(root).parent;
+    double& busy = busyUntil_[root];
+    const double done = std::max({sent, busy, win.silentUntil}) + hostDelay;
+    busy = done;
+    auto apply = [this, w, handle = std::move(handle)] {
+        if (Exists(w) && !windows_.at(w).hung) handle();
+    };
+    if (done - sent <= timeoutMs / 1000.0) {
+        Advance(done);
+        apply();
         return true;
     }
-    now += wait;
+    // Timed out: still carried out when the host gets to it, whatever happened meanwhile.
+    AtWorld(done, std::move(apply));
+    Advance(sent + timeoutMs / 1000.0);
     return false;
 }
 
-void FakePlatform::Later(Hwnd w, std::function<void()> handle) {
-    Window& win = windows_.at(w);
-    if (win.hung) return;
-    At(win.silentUntil, [this, w, handle = std::move(handle)] {
-        if (Exists(w)) handle();
-    });
-}
-
+// A read's answer matters only while the sender still waits for it.
 std::optional<std::int64_t> FakePlatform::SendGetTextLength(Hwnd w, unsigned timeoutMs) {
-    if (!Exists(w)) return std::nullopt;
-    Window& win = windows_.at(w);
-    if (!Answers(win, timeoutMs)) return std::nullopt;
-    messages.push_back({Message::GetTextLength, w, {}, 0});
-    return win.lyingLength ? *win.lyingLength : static_cast<std::int64_t>(win.text.size());
+    auto length = std::make_shared<std::optional<std::int64_t>>();
+    if (onSend) onSend({Message::GetTextLength, w, {}, 0});
+    if (!Deliver(w, timeoutMs, [this, w, length] {
+            const Window& win = windows_.at(w);
+            if (logMessages) messages.push_back({Message::GetTextLength, w, {}, 0});
+            *length = win.lyingLength ? *win.lyingLength : static_cast<std::int64_t>(win.text.size());
+        }))
+        return std::nullopt;
+    return *length;
 }
 
 std::optional<std::size_t> FakePlatform::SendGetText(Hwnd w, char* buf, std::size_t cap, unsigned timeoutMs) {
-    if (!Exists(w)) return std::nullopt;
-    Window& win = windows_.at(w);
-    if (!Answers(win, timeoutMs)) return std::nullopt;
-    messages.push_back({Message::GetText, w, {}, static_cast<unsigned>(cap)});
+    auto text = std::make_shared<std::optional<std::string>>();
+    if (onSend) onSend({Message::GetText, w, {}, static_cast<unsigned>(cap)});
+    if (!Deliver(w, timeoutMs, [this, w, cap, text] {
+            if (logMessages) messages.push_back({Message::GetText, w, {}, static_cast<unsigned>(cap)});
+            *text = windows_.at(w).text.substr(0, cap ? cap - 1 : 0);
+        }))
+        return std::nullopt;
     if (cap == 0) return 0;
-    std::size_t n = std::min(cap - 1, win.text.size());
-    std::copy_n(win.text.begin(), n, buf);
-    buf[n] = '\0';
-    return n;
+    std::copy(text->value().begin(), text->value().end(), buf);
+    buf[text->value().size()] = '\0';
+    return text->value().size();
 }
 
 bool FakePlatform::SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) {
-    if (!Exists(w)) return false;
-    auto handle = [this, w, ansi] {
-        messages.push_back({Message::SetText, w, ansi, 0});
+    if (onSend) onSend({Message::SetText, w, ansi, 0});
+    return Deliver(w, timeoutMs, [this, w, ansi] {
+        if (logMessages) messages.push_back({Message::SetText, w, ansi, 0});
         windows_.at(w).text = ansi;
-    };
-    if (!Answers(windows_.at(w), timeoutMs)) return Later(w, handle), false;
-    handle();
-    return true;
+    });
 }
 
 bool FakePlatform::SendChar(Hwnd w, unsigned ch, unsigned timeoutMs) {
-    if (!Exists(w)) return false;
-    auto handle = [this, w, ch] {
-        messages.push_back({Message::Char, w, {}, ch});
+    if (onSend) onSend({Message::Char, w, {}, ch});
+    return Deliver(w, timeoutMs, [this, w, ch] {
+        if (logMessages) messages.push_back({Message::Char, w, {}, ch});
         if (auto onChar = windows_.at(w).onChar) onChar(ch);
-    };
-    if (!Answers(windows_.at(w), timeoutMs)) return Later(w, handle), false;
-    handle();
-    return true;
+    });
 }
 
 void FakePlatform::ShowWindowAsync(Hwnd w, int cmd) {
+    Step();
     if (!Exists(w)) return;
-    messages.push_back({Message::Show, w, {}, static_cast<unsigned>(cmd)});
+    if (onSend) onSend({Message::Show, w, {}, static_cast<unsigned>(cmd)});
+    if (logMessages) messages.push_back({Message::Show, w, {}, static_cast<unsigned>(cmd)});
     windows_.at(w).showState = cmd;
 }
 
@@ -231,17 +259,48 @@ std::string FakePlatform::TextFromAnsi(std::string_view ansi) {
 // --- clock and events -----------------------------------------------------------------
 
 float FakePlatform::ClockSeconds() {
-    return static_cast<float>(std::fmod(now, 86400.0));
+    Step();
+    double wall = std::fmod(now + wallOffset, 86400.0);
+    return static_cast<float>(wall < 0 ? wall + 86400.0 : wall);
+}
+
+double FakePlatform::Uptime() {
+    Step();
+    return now;
+}
+
+std::uint32_t FakePlatform::TickCount() {
+    Step();
+    return TickAt(now);
 }
 
 void FakePlatform::At(double time, std::function<void()> event) {
-    events_.push_back({time, seq_++, std::move(event)});
+    events_.push({time, seq_++, std::move(event)});
+}
+
+void FakePlatform::AtWorld(double time, std::function<void()> event) {
+    world_.push({time, seq_++, std::move(event)});
+}
+
+void FakePlatform::Advance(double time) {
+    while (!world_.empty() && world_.top().time <= time) {
+        Event e = world_.top();
+        world_.pop();
+        now = std::max(now, e.time);
+        e.run();
+    }
+    now = std::max(now, time);
+}
+
+void FakePlatform::Sleep(double seconds) {
+    now += seconds;
+    slept_ += seconds;
 }
 
 double FakePlatform::NextDue() const {
     double next = std::numeric_limits<double>::infinity();
-    for (auto& e : events_)
-        next = std::min(next, e.time);
+    if (!events_.empty()) next = events_.top().time;
+    if (!world_.empty()) next = std::min(next, world_.top().time);
     for (auto& t : timers_)
         next = std::min(next, t.due);
     return next;
@@ -250,14 +309,12 @@ double FakePlatform::NextDue() const {
 bool FakePlatform::RunDue() {
     bool ran = false;
     for (;;) {
+        Advance(now);
         // Input and posted messages come before timer messages, as on Windows.
-        auto due = std::min_element(events_.begin(), events_.end(), [](const Event& a, const Event& b) {
-            return a.time != b.time ? a.time < b.time : a.seq < b.seq;
-        });
-        if (due != events_.end() && due->time <= now) {
-            auto run = std::move(due->run);
-            events_.erase(due);
-            run();
+        if (!events_.empty() && events_.top().time <= now) {
+            Event e = events_.top();
+            events_.pop();
+            e.run();
             ran = true;
             continue;
         }
@@ -270,21 +327,24 @@ bool FakePlatform::RunDue() {
             timer->due += period;
         ++timerTicks;
         Timer* t = timer->timer;
+        if (onTimer) onTimer(*t);
         if (t->Tick) t->Tick();
         ran = true;
     }
 }
 
 void FakePlatform::PumpEvents() {
+    Step();
     ++pumps;
-    now += pumpCost;
+    Advance(now + pumpCost);
     RunDue();
 }
 
 void FakePlatform::WaitForEvents(double seconds) {
+    Step();
     double next = NextDue();
     if (next <= now) return;
-    now = std::min(now + std::max(seconds, 0.0), next);
+    Advance(std::min(now + std::max(seconds, 0.0), next));
 }
 
 std::uint32_t FakePlatform::TickAt(double time) const {
@@ -292,6 +352,7 @@ std::uint32_t FakePlatform::TickAt(double time) const {
 }
 
 std::optional<std::uint32_t> FakePlatform::LastInputTick() {
+    Step();
     if (!lastInput) return std::nullopt;
     return TickAt(*lastInput);
 }
@@ -306,9 +367,16 @@ void FakePlatform::RunUntil(double time) {
         RunDue();
         double next = NextDue();
         if (next > time) break;
-        now = std::max(now, next);
+        Advance(std::max(now, next));
     }
-    now = std::max(now, time);
+    Advance(time);
+}
+
+void FakePlatform::RunModal(double until) {
+    while (now < until) {
+        PumpEvents();
+        WaitForEvents(until - now);
+    }
 }
 
 void FakePlatform::SetTimer(Timer& t, bool on) {
@@ -341,64 +409,96 @@ std::string FakePlatform::Normal(const std::string& path) {
 }
 
 FakePlatform::File* FakePlatform::FindFile(const std::string& path) {
-    std::string key = Normal(path);
-    auto it = files.find(key);
+    auto it = files.find(Normal(path));
     return it == files.end() ? nullptr : &it->second;
 }
 
+void FakePlatform::Change(const std::string& path, const File* after) {
+    const std::string key = Normal(path);
+    auto it = files.find(key);
+    if (disk->onChange) disk->onChange(key, it == files.end() ? nullptr : &it->second, after);
+    if (!after) {
+        if (it != files.end()) files.erase(it);
+        return;
+    }
+    files[key] = *after;
+}
+
 void FakePlatform::PutFile(const std::string& path, std::string bytes) {
-    File& f = files[Normal(path)];
+    File f;
+    if (File* old = FindFile(path)) f = *old;
     f.bytes = std::move(bytes);
+    Change(path, &f);
 }
 
 bool FakePlatform::CanWrite(const std::string& path) {
-    if (File* f = FindFile(path)) return !f->readOnly;
+    if (File* f = FindFile(path)) return !f->readOnly && !f->unreadable;
     std::string n = Normal(path);
     return !readOnlyFolders.count(n.substr(0, n.rfind('\\')));
 }
 
 bool FakePlatform::IsOrdinaryFile(const std::string& path) {
+    Step();
     return !path.empty() && FindFile(path);
 }
 
 FileAccess FakePlatform::ProbeFile(const std::string& path) {
+    Step();
     File* f = FindFile(path);
     return !f ? FileAccess::Missing : f->unreadable ? FileAccess::Unreadable : FileAccess::Readable;
 }
 
 bool FakePlatform::CopyFileReplace(const std::string& from, const std::string& to) {
+    Step();
     File* src = FindFile(from);
-    if (!src || !CanWrite(to)) return false;
+    if (!src || src->unreadable || !CanWrite(to)) return false;
     File copy = *src;
     copy.readOnly = false;
-    files[Normal(to)] = copy;
+    Change(to, &copy);
     return true;
 }
 
 bool FakePlatform::RemoveFile(const std::string& path) {
+    Step();
     File* f = FindFile(path);
     std::string n = Normal(path);
-    if (!f || f->readOnly || readOnlyFolders.count(n.substr(0, n.rfind('\\')))) return false;
-    files.erase(files.find(n));
+    if (!f || f->readOnly || f->unreadable || readOnlyFolders.count(n.substr(0, n.rfind('\\')))) return false;
+    Change(path, nullptr);
     return true;
 }
 
 bool FakePlatform::MoveFileReplace(const std::string& from, const std::string& to) {
+    Step();
     File* src = FindFile(from);
-    if (!src || !CanWrite(to)) return false;
+    const std::string n = Normal(from);
+    if (!src || src->unreadable || readOnlyFolders.count(n.substr(0, n.rfind('\\'))) || !CanWrite(to))
+        return false;
     File moved = *src;
-    files.erase(Normal(from));
-    files[Normal(to)] = moved;
+    if (Normal(from) == Normal(to)) return true;
+    Change(to, &moved);
+    Change(from, nullptr);
     return true;
 }
 
 bool FakePlatform::SameFile(const std::string& a, const std::string& b) {
+    Step();
     File* fa = FindFile(a);
     return fa && fa == FindFile(b);
 }
 
+std::string FakePlatform::ProgramFolder() {
+    Step();
+    return programFolder;
+}
+
+bool FakePlatform::FlushProfile(const std::string&) {
+    Step();
+    return true;
+}
+
 std::string FakePlatform::ReadProfileValue(const std::string& section, const std::string& key,
                                            const std::string& def, std::size_t cap, const std::string& path) {
+    Step();
     std::string value = def;
     File* f = FindFile(path);
     if (f && f->unreadable) f = nullptr;  // the platform's reader sees nothing, as with a missing file
@@ -426,11 +526,11 @@ bool FakePlatform::WriteProfileValue(const std::string& section, const std::stri
 bool FakePlatform::WriteProfileKeys(const std::string& section,
                                     const std::vector<std::pair<std::string, std::string>>& keys,
                                     const std::string& path) {
+    Step();
     ++profileWrites;
     if (failProfileWriteAt > 0 && --failProfileWriteAt == 0) return false;
     if (!CanWrite(path)) return false;
     File* f = FindFile(path);
-    if (f && f->unreadable) return false;
     std::vector<std::string> lines = f ? Lines(f->bytes) : std::vector<std::string>{};
     for (const auto& [key, value] : keys) {
         auto sec = std::find_if(lines.begin(), lines.end(), [&](auto& l) { return IsSection(l, section); });
@@ -461,8 +561,25 @@ bool FakePlatform::WriteProfileKeys(const std::string& section,
 
 // --- user interface --------------------------------------------------------------------
 
-int FakePlatform::ShowMessageBox(Form*, const std::string& text, const std::string& title, int style) {
+int FakePlatform::ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) {
+    Step();
     boxes.push_back({text, title, style, now});
+    if (boxUser) {
+        const Answer answer = boxUser(boxes.back());
+        // The box disables its owner while it is open and runs its own message loop.
+        FakeFormWindow* w = owner && owner->HasWindow() ? WindowOf(*owner) : nullptr;
+        const bool wasEnabled = w && w->enabled;
+        if (w) w->enabled = false;
+        struct Restore {
+            FakeFormWindow* w;
+            bool enabled;
+            ~Restore() {
+                if (w && enabled) w->enabled = true;
+            }
+        } restore{w, wasEnabled};
+        RunModal(now + answer.seconds);
+        return answer.button;
+    }
     if (!answers.empty()) {
         int a = answers.front();
         answers.erase(answers.begin());
@@ -472,6 +589,7 @@ int FakePlatform::ShowMessageBox(Form*, const std::string& text, const std::stri
 }
 
 std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(Form& form) {
+    Step();
     auto w = std::make_unique<FakeFormWindow>(*this, form, nextHandle_++);
     formWindows.push_back(w.get());
     return w;
@@ -520,6 +638,18 @@ void FakeFormWindow::Minimize() {
     calls.push_back("minimize");
 }
 
+// The system's move loop: the window follows the pointer until the button is let go.
+void FakeFormWindow::BeginDrag() {
+    ++drags;
+    if (!platform.dragUser) return;
+    ++platform.systemLoops_;
+    struct Leave {
+        int& loops;
+        ~Leave() { --loops; }
+    } leave{platform.systemLoops_};
+    platform.RunModal(platform.now + platform.dragUser());
+}
+
 namespace {
 
 std::string Describe(const MenuItem& menu) {
@@ -533,24 +663,41 @@ std::string Describe(const MenuItem& menu) {
     return out;
 }
 
+const MenuItem* FindItem(const MenuItem& m, const std::string& name) {
+    if (m.name == name) return &m;
+    for (auto& c : m.items)
+        if (auto* hit = FindItem(c, name)) return hit;
+    return nullptr;
+}
+
 }  // namespace
 
 const MenuItem* FakeFormWindow::TrackPopup(const MenuItem& menu, float x, float y) {
     popupX = x, popupY = y;
     calls.push_back("popup");
     lastPopup = Describe(menu);
-    if (platform.popupPicks.empty()) return nullptr;
-    std::string pick = platform.popupPicks.front();
-    platform.popupPicks.erase(platform.popupPicks.begin());
-    std::function<const MenuItem*(const MenuItem&)> find = [&](const MenuItem& m) -> const MenuItem* {
-        if (m.name == pick) return &m;
-        for (auto& c : m.items)
-            if (auto* hit = find(c)) return hit;
-        return nullptr;
-    };
-    const MenuItem* item = find(menu);
-    // A greyed item cannot be chosen: the menu closes without a command.
-    return item && item->enabled ? item : nullptr;
+    std::string pick;
+    double open = 0;
+    if (platform.menuUser) {
+        const FakePlatform::Pick choice = platform.menuUser(menu);
+        pick = choice.item;
+        open = choice.seconds;
+    } else if (!platform.popupPicks.empty()) {
+        pick = platform.popupPicks.front();
+        platform.popupPicks.erase(platform.popupPicks.begin());
+    }
+    // Chosen from the menu as it was opened; a greyed item closes it without a command.
+    const MenuItem* item = pick.empty() ? nullptr : FindItem(menu, pick);
+    if (item && !item->enabled) item = nullptr;
+    if (open > 0) {
+        ++platform.systemLoops_;
+        struct Leave {
+            int& loops;
+            ~Leave() { --loops; }
+        } leave{platform.systemLoops_};
+        platform.RunModal(platform.now + open);
+    }
+    return item;
 }
 
 void FakeFormWindow::Destroy() {

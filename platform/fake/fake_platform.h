@@ -1,11 +1,19 @@
-// A deterministic platform for the unit tests: an in-memory window tree with a log
-// of every message, a simulated clock that advances only while the loop waits or is
-// pumped, scripted user events, an in-memory file system with profile strings, and
-// form windows that record what was asked of them.
+// A deterministic platform for the unit tests and the whole-program simulation: an
+// in-memory window tree with a log of every message, a simulated clock, scripted user
+// events, an in-memory file system with profile strings, and form windows that record
+// what was asked of them.
+//
+// Two queues of scripted events: program events (`At`) are messages for this program
+// and run only when it pumps its event loop, as input and posted messages do; world
+// events (`AtWorld`) happen at their time whatever the program is doing, even while it
+// waits for a host that does not answer (a user's key press, another program's work).
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <map>
+#include <memory>
+#include <queue>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -19,6 +27,11 @@ namespace pw::fake {
 // Thrown by Quit(): the program ended; nothing after it may run.
 struct ProgramEnded : std::runtime_error {
     ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+// Thrown by the platform call at which the process is killed.
+struct Killed : std::runtime_error {
+    Killed() : std::runtime_error("process killed") {}
 };
 
 struct Message {
@@ -49,9 +62,23 @@ struct Box {
 
 class FakeFormWindow;
 
+// Files on the simulated disks; several platforms (sessions) may share one.
+struct Disk {
+    struct File {
+        std::string bytes;
+        bool readOnly = false;
+        bool unreadable = false;  // held open by another program, or offline: not read, moved or deleted
+    };
+    std::map<std::string, File> files;      // keyed by normalised path
+    std::set<std::string> readOnlyFolders;  // normalised folder paths that refuse new files
+    // Told of every file that is replaced or removed (after == nullptr), before it happens.
+    std::function<void(const std::string& path, const File* before, const File* after)> onChange;
+};
+
 class FakePlatform : public Platform {
   public:
-    FakePlatform();
+    using File = Disk::File;
+    explicit FakePlatform(std::shared_ptr<Disk> disk = std::make_shared<Disk>());
     ~FakePlatform() override;
 
     // --- window tree -----------------------------------------------------------------
@@ -62,19 +89,34 @@ class FakePlatform : public Platform {
     void RemoveWindow(Hwnd w);
     Window& At(Hwnd w) { return windows_.at(w); }
     bool Exists(Hwnd w) const { return windows_.count(w) != 0; }
-    std::vector<Message> messages;
+    std::vector<Message> messages;  // every message a window handled, when logMessages
+    bool logMessages = true;
+    // Told of every message sent to another program's window, as it is sent.
+    std::function<void(const Message&)> onSend;
+    // Each message takes the host this long to handle (a sluggish host); 0: at once.
+    double hostDelay = 0;
 
     // --- clock and events -------------------------------------------------------------
-    double now = 12 * 3600.0;  // simulated seconds since midnight (not wrapped)
+    double now = 12 * 3600.0;  // simulated seconds since the machine started (not wrapped)
     double pumpCost = 0.0005;  // simulated time one pass of the event loop takes
     int pumps = 0;             // passes of the event loop so far
     // Runs `event` in the first pass of the event loop at or after `time`.
     void At(double time, std::function<void()> event);
     void After(double delay, std::function<void()> event) { At(now + delay, std::move(event)); }
+    // Runs `event` when simulated time reaches `time`, whatever the program is doing.
+    void AtWorld(double time, std::function<void()> event);
     // Pumps and waits until `time` (the way a real message loop would idle).
     void RunUntil(double time);
     void RunFor(double seconds) { RunUntil(now + seconds); }
     int timerTicks = 0;  // timer events delivered
+    // Told of every timer tick, before the timer's handler runs.
+    std::function<void(Timer&)> onTimer;
+    // The time-of-day clock runs this far ahead of the machine's (set forward or back).
+    double wallOffset = 0;
+    // The machine sleeps for `seconds`: the clocks jump, except the one that only counts
+    // time awake, and a timer that was due fires once after it.
+    void Sleep(double seconds);
+    double Asleep() const { return slept_; }
 
     // --- user input and the session ------------------------------------------------------
     // Simulated time of the last keyboard or mouse input; nullopt: the system cannot tell.
@@ -89,15 +131,25 @@ class FakePlatform : public Platform {
     std::vector<Box> boxes;
     // Answers the next boxes in turn; when empty, OK for MB_OK and No for Yes/No.
     std::vector<int> answers;
+    // When set, a box stays open as long as the user takes to answer (the returned
+    // seconds), its owner disabled and the event loop running inside it, as MessageBox does.
+    struct Answer {
+        double seconds;
+        int button;
+    };
+    std::function<Answer(const Box&)> boxUser;
+
+    // --- the process ------------------------------------------------------------------
+    // From the simulated time `killAt` on, the process dies at its `killCalls`-th next
+    // platform call (Killed is thrown there): what had not reached the disk is lost.
+    double killAt = std::numeric_limits<double>::infinity();
+    int killCalls = 0;
+    unsigned long processId = 4242;
 
     // --- files -----------------------------------------------------------------------
-    struct File {
-        std::string bytes;
-        bool readOnly = false;
-        bool unreadable = false;  // there, but its contents cannot be read (held open, offline)
-    };
-    std::map<std::string, File> files;      // keyed by normalised path
-    std::set<std::string> readOnlyFolders;  // normalised folder paths that refuse new files
+    std::shared_ptr<Disk> disk;
+    std::map<std::string, File>& files;
+    std::set<std::string>& readOnlyFolders;
     std::string programFolder = "C:\\Program Files\\pellowick";
     int profileWrites = 0;
     // Fails the n-th coming profile write (1 = the next), to cut a save short.
@@ -112,13 +164,24 @@ class FakePlatform : public Platform {
     float screenWidth = 1024 * kTwipsPerPixel, screenHeight = 768 * kTwipsPerPixel;
     // The menu item the next popup menu returns, by name ("" dismisses it).
     std::vector<std::string> popupPicks;
+    // When set, a popup menu stays open as long as the user takes (the returned
+    // seconds), the event loop running inside it, and returns the item named ("" none).
+    struct Pick {
+        double seconds;
+        std::string item;
+    };
+    std::function<Pick(const MenuItem&)> menuUser;
+    // When set, a title-bar drag lasts this long, the event loop running inside it.
+    std::function<double()> dragUser;
+    // Inside a popup menu or a drag: the mouse and keys belong to that loop.
+    bool InSystemLoop() const { return systemLoops_ > 0; }
     FakeFormWindow* WindowOf(const Form& f);
     std::vector<FakeFormWindow*> formWindows;
 
     // --- Platform ------------------------------------------------------------------------
     Hwnd FindTopWindow(const char* cls) override;
     Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override;
-    bool WindowExists(Hwnd w) override { return Exists(w); }
+    bool WindowExists(Hwnd w) override;
     std::optional<std::int64_t> SendGetTextLength(Hwnd w, unsigned timeoutMs) override;
     std::optional<std::size_t> SendGetText(Hwnd w, char* buf, std::size_t cap, unsigned timeoutMs) override;
     bool SendSetText(Hwnd w, const std::string& ansi, unsigned timeoutMs) override;
@@ -127,10 +190,10 @@ class FakePlatform : public Platform {
     std::string AnsiFromText(std::string_view utf8) override;
     std::string TextFromAnsi(std::string_view ansi) override;
     float ClockSeconds() override;
-    double Uptime() override { return now; }
+    double Uptime() override;
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
-    std::uint32_t TickCount() override { return TickAt(now); }
+    std::uint32_t TickCount() override;
     std::optional<std::uint32_t> LastInputTick() override;
     std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
                                  std::size_t cap, const std::string& path) override;
@@ -139,14 +202,14 @@ class FakePlatform : public Platform {
     bool WriteProfileKeys(const std::string& section,
                           const std::vector<std::pair<std::string, std::string>>& keys,
                           const std::string& path) override;
-    bool FlushProfile(const std::string&) override { return true; }
+    bool FlushProfile(const std::string&) override;
     bool IsOrdinaryFile(const std::string& path) override;
     FileAccess ProbeFile(const std::string& path) override;
     bool CopyFileReplace(const std::string& from, const std::string& to) override;
     bool RemoveFile(const std::string& path) override;
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
-    std::string ProgramFolder() override { return programFolder; }
+    std::string ProgramFolder() override;
     int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;
     float ScreenWidth() override { return screenWidth; }
@@ -156,14 +219,20 @@ class FakePlatform : public Platform {
     // Timers are driven by the clock; form windows register them here.
     void SetTimer(Timer& t, bool on);
     void Forget(FakeFormWindow* w);
+    // The program's own loops (popup, drag) run the event loop until `until`.
+    void RunModal(double until);
+    // Every platform call passes here: the process may die at it.
+    void Step();
 
   private:
     std::uint32_t TickAt(double time) const;
     bool CanWrite(const std::string& path);
-    // Whether the window answers a message within the timeout; time passes meanwhile.
-    bool Answers(Window& win, unsigned timeoutMs);
-    // A message that timed out is still handled when the window wakes (unless it never does).
-    void Later(Hwnd w, std::function<void()> handle);
+    void Change(const std::string& path, const File* after);
+    // Moves the clock to `time`, letting the world events due by then happen.
+    void Advance(double time);
+    // Sends one message to a window of the host: handled at once when the host answers
+    // within the timeout (time passes meanwhile), else later, in order, when it wakes.
+    bool Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> handle);
     double NextDue() const;
     bool RunDue();
     Hwnd Insert(Hwnd parent, std::string cls, std::string text, bool top);
@@ -175,14 +244,20 @@ class FakePlatform : public Platform {
         double time;
         long seq;
         std::function<void()> run;
+        bool operator>(const Event& o) const { return time != o.time ? time > o.time : seq > o.seq; }
     };
-    std::vector<Event> events_;
+    using Queue = std::priority_queue<Event, std::vector<Event>, std::greater<Event>>;
+    Queue events_, world_;
     long seq_ = 0;
     struct TimerState {
         Timer* timer;
         double due;
     };
     std::vector<TimerState> timers_;
+    std::map<Hwnd, double> busyUntil_;  // per program (top-level window): its messages one after another
+    double slept_ = 0;
+    int systemLoops_ = 0;
+    friend class FakeFormWindow;
 };
 
 // What a form's window was asked to do.
@@ -205,6 +280,7 @@ class FakeFormWindow : public FormWindow {
     void Hide() override { shown = false; }
     void SetTopmost(bool on) override;
     void SetEnabled(bool on) override;
+    bool IsEnabled() const override { return enabled; }
     void SetTitle(const std::string& t) override { title = t; }
     void Minimize() override;
     void Move(float l, float t) override { left = l, top = t; }
@@ -214,7 +290,7 @@ class FakeFormWindow : public FormWindow {
     float Height() const override { return form.clientHeight; }
     void Invalidate(const Control&) override { ++invalidations; }
     void TimerChanged(Timer& t) override { platform.SetTimer(t, t.Enabled()); }
-    void BeginDrag() override { ++drags; }
+    void BeginDrag() override;
     void PartsChanged() override { ++partsChanged; }
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;

@@ -162,6 +162,7 @@ class Win32FormWindow final : public FormWindow {
         SetWindowPos(hwnd_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     void SetEnabled(bool enabled) override { EnableWindow(hwnd_, enabled); }
+    bool IsEnabled() const override { return hwnd_ && IsWindowEnabled(hwnd_); }
     void SetTitle(const std::string& title) override { SetWindowTextW(hwnd_, ToUtf16(title).c_str()); }
     void Minimize() override { ShowWindow(hwnd_, SW_MINIMIZE); }
     // Screen twips at this window's own scale.
