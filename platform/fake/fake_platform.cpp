@@ -90,6 +90,7 @@ FakePlatform::FakePlatform(std::shared_ptr<Disk> d)
 FakePlatform::~FakePlatform() = default;
 
 void FakePlatform::Step() {
+    if (now >= endOfTime) throw TimeUp();
     if (now >= killAt && killCalls-- <= 0) {
         killAt = std::numeric_limits<double>::infinity();
         throw Killed();
@@ -162,27 +163,37 @@ bool FakePlatform::Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> han
         return false;
     }
     // A program's one thread takes its messages in order: this one after those before it.
-    Hwnd root = w;
-    while (windows_.at(root).parent)
-        root = windows_.at(root).parent;
-    double& busy = busyUntil_[root];
+    double& busy = busyUntil_[RootOf(w)];
     const double done = std::max({sent, busy, win.silentUntil}) + hostDelay;
     busy = done;
     auto apply = [this, w, handle = std::move(handle)] {
-        if (Exists(w) && !windows_.at(w).hung) handle();
+        if (!Exists(w) || windows_.at(w).hung) return false;
+        handle();
+        return true;
     };
     if (done - sent <= timeoutMs / 1000.0) {
         Advance(done);
-        apply();
-        return true;
+        return apply();  // a window destroyed meanwhile answers nothing
     }
     // Timed out: still carried out when the host gets to it, whatever happened meanwhile.
-    AtWorld(done, std::move(apply));
+    AtWorld(done, [apply = std::move(apply)] { apply(); });
     Advance(sent + timeoutMs / 1000.0);
     return false;
 }
 
 // A read's answer matters only while the sender still waits for it.
+Hwnd FakePlatform::RootOf(Hwnd w) const {
+    while (windows_.at(w).parent)
+        w = windows_.at(w).parent;
+    return w;
+}
+
+double FakePlatform::HostFreeAt(Hwnd w) const {
+    if (!Exists(w)) return now;
+    auto it = busyUntil_.find(RootOf(w));
+    return std::max(now, it == busyUntil_.end() ? now : it->second);
+}
+
 std::optional<std::int64_t> FakePlatform::SendGetTextLength(Hwnd w, unsigned timeoutMs) {
     auto length = std::make_shared<std::optional<std::int64_t>>();
     if (onSend) onSend({Message::GetTextLength, w, {}, 0});
@@ -322,9 +333,8 @@ bool FakePlatform::RunDue() {
             std::find_if(timers_.begin(), timers_.end(), [&](const TimerState& t) { return t.due <= now; });
         if (timer == timers_.end()) return ran;
         // Windows holds at most one timer message: missed periods are not made up.
-        double period = timer->timer->intervalMs / 1000.0;
-        while (timer->due <= now)
-            timer->due += period;
+        const double period = timer->timer->intervalMs / 1000.0;
+        timer->due += period * std::floor((now - timer->due) / period + 1);
         ++timerTicks;
         Timer* t = timer->timer;
         if (onTimer) onTimer(*t);
@@ -336,6 +346,7 @@ bool FakePlatform::RunDue() {
 void FakePlatform::PumpEvents() {
     Step();
     ++pumps;
+    lastPumpAt = now;
     Advance(now + pumpCost);
     RunDue();
 }
@@ -384,6 +395,7 @@ void FakePlatform::SetTimer(Timer& t, bool on) {
         std::remove_if(timers_.begin(), timers_.end(), [&](const TimerState& s) { return s.timer == &t; }),
         timers_.end());
     if (on) timers_.push_back({&t, now + t.intervalMs / 1000.0});
+    if (onTimerSet) onTimerSet(t, on);
 }
 
 // --- files -------------------------------------------------------------------------------
@@ -415,13 +427,13 @@ FakePlatform::File* FakePlatform::FindFile(const std::string& path) {
 
 void FakePlatform::Change(const std::string& path, const File* after) {
     const std::string key = Normal(path);
-    auto it = files.find(key);
-    if (disk->onChange) disk->onChange(key, it == files.end() ? nullptr : &it->second, after);
-    if (!after) {
-        if (it != files.end()) files.erase(it);
-        return;
+    std::optional<File> before;
+    if (auto it = files.find(key); it != files.end()) {
+        before = it->second;
+        if (!after) files.erase(it);
     }
-    files[key] = *after;
+    if (after) files[key] = *after;
+    if (disk->onChange) disk->onChange(key, before ? &*before : nullptr, after);
 }
 
 void FakePlatform::PutFile(const std::string& path, std::string bytes) {

@@ -34,6 +34,11 @@ struct Killed : std::runtime_error {
     Killed() : std::runtime_error("process killed") {}
 };
 
+// Thrown by the first platform call once the simulated time is up.
+struct TimeUp : std::runtime_error {
+    TimeUp() : std::runtime_error("simulated time is up") {}
+};
+
 struct Message {
     enum Kind { GetTextLength, GetText, SetText, Char, Show } kind;
     Hwnd window;
@@ -71,7 +76,7 @@ struct Disk {
     };
     std::map<std::string, File> files;      // keyed by normalised path
     std::set<std::string> readOnlyFolders;  // normalised folder paths that refuse new files
-    // Told of every file that is replaced or removed (after == nullptr), before it happens.
+    // Told of every file that was written or removed (after == nullptr), once it happened.
     std::function<void(const std::string& path, const File* before, const File* after)> onChange;
 };
 
@@ -95,11 +100,14 @@ class FakePlatform : public Platform {
     std::function<void(const Message&)> onSend;
     // Each message takes the host this long to handle (a sluggish host); 0: at once.
     double hostDelay = 0;
+    // When the program owning `w` will have handled what it was sent so far.
+    double HostFreeAt(Hwnd w) const;
 
     // --- clock and events -------------------------------------------------------------
     double now = 12 * 3600.0;  // simulated seconds since the machine started (not wrapped)
     double pumpCost = 0.0005;  // simulated time one pass of the event loop takes
     int pumps = 0;             // passes of the event loop so far
+    double lastPumpAt = 0;     // when the program last looked at its event loop
     // Runs `event` in the first pass of the event loop at or after `time`.
     void At(double time, std::function<void()> event);
     void After(double delay, std::function<void()> event) { At(now + delay, std::move(event)); }
@@ -109,8 +117,9 @@ class FakePlatform : public Platform {
     void RunUntil(double time);
     void RunFor(double seconds) { RunUntil(now + seconds); }
     int timerTicks = 0;  // timer events delivered
-    // Told of every timer tick, before the timer's handler runs.
+    // Told of every timer tick, before the timer's handler runs, and of every start and stop.
     std::function<void(Timer&)> onTimer;
+    std::function<void(Timer&, bool on)> onTimerSet;
     // The time-of-day clock runs this far ahead of the machine's (set forward or back).
     double wallOffset = 0;
     // The machine sleeps for `seconds`: the clocks jump, except the one that only counts
@@ -145,6 +154,8 @@ class FakePlatform : public Platform {
     double killAt = std::numeric_limits<double>::infinity();
     int killCalls = 0;
     unsigned long processId = 4242;
+    // From this simulated time on, every platform call throws TimeUp.
+    double endOfTime = std::numeric_limits<double>::infinity();
 
     // --- files -----------------------------------------------------------------------
     std::shared_ptr<Disk> disk;
@@ -236,6 +247,7 @@ class FakePlatform : public Platform {
     double NextDue() const;
     bool RunDue();
     Hwnd Insert(Hwnd parent, std::string cls, std::string text, bool top);
+    Hwnd RootOf(Hwnd w) const;
 
     std::map<Hwnd, Window> windows_;
     std::vector<Hwnd> topLevel_;

@@ -31,6 +31,7 @@ Hwnd FakeHost::OpenRoom(const std::string& caption) {
         // Like the host client: Enter posts the box's text and empties the box.
         posts.push_back(p.TextFromAnsi(p.At(box).text));
         p.At(box).text.clear();
+        if (onPost) onPost(posts.back());
     };
     return room;
 }

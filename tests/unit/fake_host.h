@@ -2,6 +2,7 @@
 // answers what pellowick types.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct FakeHost {
     FakePlatform& p;
     Hwnd frame = 0, mdi = 0, welcome = 0, room = 0, input = 0, address = 0;
     std::vector<std::string> posts;  // UTF-8 lines posted to the room
+    std::function<void(const std::string& line)> onPost;
     std::vector<std::string> links;  // ANSI texts run from the address box
     // Attempt number (1-based) at which a link opens a room; 0 never.
     int roomOnAttempt = 1;
