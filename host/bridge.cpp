@@ -18,67 +18,6 @@ constexpr std::string_view kWelcome = "Welcome, ";
 constexpr unsigned kEnter = 13;
 constexpr unsigned kSpace = 32;
 
-// One message to the host. While the host answers, each message may take the full
-// bound; once it has left one unanswered, the next ones only probe until it answers
-// again. `deadline` (Uptime) caps the wait for a discovery that asks many windows.
-// A window that is gone says nothing about the host's silence.
-template <typename Send>
-auto Ask(Platform& p, Hwnd w, Send send, std::optional<double> deadline = std::nullopt)
-    -> decltype(send(0u)) {
-    unsigned ms = p.hostSilentSince ? kSilentProbeMs : kHostAnswerMs;
-    if (deadline) {
-        double left = (*deadline - p.Uptime()) * 1000;
-        if (left < 1) return {};
-        ms = std::min(ms, static_cast<unsigned>(left));
-    }
-    auto answer = send(ms);
-    if (answer) {
-        p.hostSilentSince.reset();
-    } else if (!p.hostSilentSince && p.WindowExists(w)) {
-        p.hostSilentSince = p.Uptime() - ms / 1000.0;
-    }
-    return answer;
-}
-
-std::optional<std::string> ReadTextBy(Platform& p, Hwnd w, std::optional<double> deadline) {
-    if (!w) return std::string();
-    // A failed message to a window that is gone means "no text"; to one that is
-    // still there, "no answer".
-    auto unanswered = [&]() -> std::optional<std::string> {
-        if (!p.WindowExists(w)) return std::string();
-        return std::nullopt;
-    };
-    // The other process's length is only a hint: bound it, and keep what was copied.
-    auto length = Ask(
-        p, w, [&](unsigned ms) { return p.SendGetTextLength(w, ms); }, deadline);
-    if (!length) return unanswered();
-    std::size_t n = (*length < 0 || static_cast<std::uint64_t>(*length) > kMaxHostText)
-                        ? kMaxHostText
-                        : static_cast<std::size_t>(*length);
-    std::vector<char> buffer(n + 1, '\0');
-    auto copied = Ask(
-        p, w, [&](unsigned ms) { return p.SendGetText(w, buffer.data(), buffer.size(), ms); }, deadline);
-    if (!copied) return unanswered();
-    std::size_t count = std::min(*copied, n);
-    count = std::find(buffer.begin(), buffer.begin() + count, '\0') - buffer.begin();
-    return p.TextFromAnsi(std::string_view(buffer.data(), count));
-}
-
-// A write that times out is still carried out whenever the host wakes, over whatever
-// the user typed meanwhile: to a host known to be silent, a harmless read goes first.
-bool Answering(Platform& p, Hwnd w) {
-    return !p.hostSilentSince ||
-           Ask(p, w, [&](unsigned ms) { return p.SendGetTextLength(w, ms); }).has_value();
-}
-
-bool SetText(Platform& p, Hwnd w, const std::string& ansi) {
-    return Answering(p, w) && Ask(p, w, [&](unsigned ms) { return p.SendSetText(w, ansi, ms); });
-}
-
-bool TypeChar(Platform& p, Hwnd w, unsigned ch) {
-    return Answering(p, w) && Ask(p, w, [&](unsigned ms) { return p.SendChar(w, ch, ms); });
-}
-
 Hwnd FindMdiClient(Platform& p) {
     Hwnd frame = FindHostFrame(p);
     return frame ? p.FindChildWindow(frame, 0, kMdiClass) : 0;
@@ -125,20 +64,73 @@ Hwnd FindChatInput(Platform& p) {
     return first ? p.FindChildWindow(room, first, kInputClass) : 0;
 }
 
-std::optional<std::string> ReadText(Platform& p, Hwnd w) {
-    return ReadTextBy(p, w, std::nullopt);
+// One message to the host. While the host answers, each message may take the full
+// bound; once it has left one unanswered, the next ones only probe, each twice as long
+// as the one before, until it answers again. `deadline` (AwakeSeconds) caps the wait
+// for a discovery that asks many windows. A window that is gone says nothing about the
+// host's silence.
+template <typename Send>
+auto HostLink::Ask(Hwnd w, Send send, std::optional<double> deadline) -> decltype(send(0u)) {
+    // A message that timed out stays in the host's queue and is handled when it gets
+    // there: after each, the host is left alone as long as it was waited for, so that
+    // a slow host catches up instead of falling further behind with every probe.
+    if (silentSince_ && p_.AwakeSeconds() < quietUntil_) return {};
+    unsigned ms = silentSince_ ? probeMs_ : kHostAnswerMs;
+    if (deadline) {
+        double left = (*deadline - p_.AwakeSeconds()) * 1000;
+        if (left < 1) return {};
+        ms = std::min(ms, static_cast<unsigned>(left));
+    }
+    auto answer = send(ms);
+    if (answer) {
+        silentSince_.reset();
+        probeMs_ = kSilentProbeMs;
+    } else if (p_.WindowExists(w)) {
+        if (!silentSince_) silentSince_ = p_.AwakeSeconds() - ms / 1000.0;
+        probeMs_ = std::min(ms * 2, kHostAnswerMs);
+        quietUntil_ = p_.AwakeSeconds() + ms / 1000.0;
+    }
+    return answer;
 }
 
-std::string GetText(Platform& p, Hwnd w) {
-    return ReadText(p, w).value_or("");
+std::optional<std::string> HostLink::ReadTextBy(Hwnd w, std::optional<double> deadline) {
+    if (!w) return std::string();
+    // A failed message to a window that is gone means "no text"; to one that is
+    // still there, "no answer".
+    auto unanswered = [&]() -> std::optional<std::string> {
+        if (!p_.WindowExists(w)) return std::string();
+        return std::nullopt;
+    };
+    // The other process's length is only a hint: bound it, and keep what was copied.
+    auto length = Ask(
+        w, [&](unsigned ms) { return p_.SendGetTextLength(w, ms); }, deadline);
+    if (!length) return unanswered();
+    std::size_t n = (*length < 0 || static_cast<std::uint64_t>(*length) > kMaxHostText)
+                        ? kMaxHostText
+                        : static_cast<std::size_t>(*length);
+    std::vector<char> buffer(n + 1, '\0');
+    auto copied = Ask(
+        w, [&](unsigned ms) { return p_.SendGetText(w, buffer.data(), buffer.size(), ms); }, deadline);
+    if (!copied) return unanswered();
+    std::size_t count = std::min(*copied, n);
+    count = std::find(buffer.begin(), buffer.begin() + count, '\0') - buffer.begin();
+    return p_.TextFromAnsi(std::string_view(buffer.data(), count));
 }
 
-std::optional<std::string> ReadScreenName(Platform& p) {
-    const double deadline = p.Uptime() + kHostAnswerMs / 1000.0;
+std::optional<std::string> HostLink::ReadText(Hwnd w) {
+    return ReadTextBy(w, std::nullopt);
+}
+
+std::string HostLink::GetText(Hwnd w) {
+    return ReadText(w).value_or("");
+}
+
+std::optional<std::string> HostLink::ReadScreenName() {
+    const double deadline = p_.AwakeSeconds() + kHostAnswerMs / 1000.0;
     std::optional<std::string> name = std::string();
     bool unknown = false;
-    FirstDocument(p, [&](Hwnd w) {
-        std::optional<std::string> caption = ReadTextBy(p, w, deadline);
+    FirstDocument(p_, [&](Hwnd w) {
+        std::optional<std::string> caption = ReadTextBy(w, deadline);
         if (!caption) {
             unknown = true;  // it might have been the Welcome window
             return false;
@@ -155,38 +147,95 @@ std::optional<std::string> ReadScreenName(Platform& p) {
     return name;
 }
 
-std::string GetScreenName(Platform& p) {
-    return ReadScreenName(p).value_or("");
+std::string HostLink::GetScreenName() {
+    return ReadScreenName().value_or("");
 }
 
-double HostSilentFor(Platform& p) {
-    return p.hostSilentSince ? p.Uptime() - *p.hostSilentSince : 0;
+double HostLink::SilentFor() {
+    return silentSince_ ? p_.AwakeSeconds() - *silentSince_ : 0;
 }
 
-void ClearChatInput(Platform& p) {
-    if (Hwnd box = FindChatInput(p)) SetText(p, box, "");
+// A write that times out is still carried out whenever the host wakes, over whatever
+// the user typed meanwhile: to a host known to be silent, a harmless read goes first.
+bool HostLink::Answering(Hwnd w) {
+    return !silentSince_ || Ask(w, [&](unsigned ms) { return p_.SendGetTextLength(w, ms); }).has_value();
 }
 
-void SendChat(Platform& p, std::string_view text) {
-    Hwnd box = FindChatInput(p);
+bool HostLink::SetText(Hwnd w, const std::string& ansi) {
+    return Answering(w) && Ask(w, [&](unsigned ms) { return p_.SendSetText(w, ansi, ms); });
+}
+
+bool HostLink::TypeChar(Hwnd w, unsigned ch) {
+    return Answering(w) && Ask(w, [&](unsigned ms) { return p_.SendChar(w, ch, ms); });
+}
+
+// What the user has typed into the box now, if it answers; a line of ours that the host
+// carried out late is no text of the user's.
+std::optional<std::string> HostLink::UserText(Hwnd box) {
+    if (box != takenFrom_) taken_.clear();  // that room is gone, and its text with it
+    takenFrom_ = box;
+    std::optional<std::string> text = ReadText(box);
+    if (text && p_.AnsiFromText(*text) == lastLine_) text->clear();
+    return text;
+}
+
+// Writes `ansi` over the box's `userText`, which is then kept to be put back.
+bool HostLink::Replace(Hwnd box, const std::string& userText, const std::string& ansi) {
+    if (!SetText(box, ansi)) return false;
+    taken_ += userText;
+    return true;
+}
+
+bool HostLink::PutBack(Hwnd box, const std::string& typedSince, std::string* putBack) {
+    const std::string all = taken_ + typedSince;
+    if (all.empty()) return true;
+    if (!SetText(box, p_.AnsiFromText(all))) return false;
+    if (putBack) *putBack = all;
+    taken_.clear();
+    return true;
+}
+
+void HostLink::ClearChatInput() {
+    Hwnd box = FindChatInput(p_);
     if (!box) return;
+    if (std::optional<std::string> text = UserText(box)) Replace(box, *text, "");
+}
+
+HostLink::Sent HostLink::SendChat(std::string_view text, std::string* putBack) {
+    if (putBack) putBack->clear();
+    Hwnd box = FindChatInput(p_);
+    if (!box) return Sent::Unsent;
+    // A box that does not answer may hold what the user is typing: touch nothing.
+    std::optional<std::string> typed = UserText(box);
+    if (!typed) return Sent::Unsent;
+    lastLine_ = p_.AnsiFromText(text);
     // Enter only after the text arrived: a timed-out write must not post stale text.
-    if (SetText(p, box, p.AnsiFromText(text))) TypeChar(p, box, kEnter);
+    if (!Replace(box, *typed, lastLine_)) return Sent::Unsent;
+    const Sent sent = TypeChar(box, kEnter) ? Sent::Posted : Sent::Pending;
+    PutBack(box, "", putBack);
+    return sent;
 }
 
-void RunKeyword(Platform& p, std::string_view text) {
-    Hwnd box = FindAddressBox(p);
+void HostLink::PutBackUserText() {
+    if (taken_.empty()) return;
+    Hwnd box = FindChatInput(p_);
     if (!box) return;
-    if (SetText(p, box, "") && SetText(p, box, p.AnsiFromText(text)) && TypeChar(p, box, kSpace))
-        TypeChar(p, box, kEnter);
+    if (std::optional<std::string> typed = UserText(box)) PutBack(box, *typed, nullptr);
 }
 
-void MinimizeHost(Platform& p) {
-    if (Hwnd frame = FindHostFrame(p)) p.ShowWindowAsync(frame, kSwShowMinimized);
+void HostLink::RunKeyword(std::string_view text) {
+    Hwnd box = FindAddressBox(p_);
+    if (!box) return;
+    if (SetText(box, "") && SetText(box, p_.AnsiFromText(text)) && TypeChar(box, kSpace))
+        TypeChar(box, kEnter);
 }
 
-void MaximizeHost(Platform& p) {
-    if (Hwnd frame = FindHostFrame(p)) p.ShowWindowAsync(frame, kSwShowMaximized);
+void HostLink::MinimizeHost() {
+    if (Hwnd frame = FindHostFrame(p_)) p_.ShowWindowAsync(frame, kSwShowMinimized);
+}
+
+void HostLink::MaximizeHost() {
+    if (Hwnd frame = FindHostFrame(p_)) p_.ShowWindowAsync(frame, kSwShowMaximized);
 }
 
 }  // namespace pw

@@ -16,32 +16,77 @@ namespace pw {
 
 // Longest text read from another window; far above any chat line or caption.
 constexpr std::size_t kMaxHostText = 64 * 1024;
-// How long a host that has stopped answering is given per message until it answers
-// again: waiting the full bound every time would freeze pellowick's own window.
+// The first wait for a host that has stopped answering: waiting the full bound every
+// time would freeze pellowick's own window. Each unanswered message doubles it, up to
+// the full bound, so a host that answers slowly is heard again.
 constexpr unsigned kSilentProbeMs = 200;
+// A host that answers nothing for this long (time awake) is taken to be gone, not busy.
+constexpr double kHostGoneSeconds = 20;
 
-// --- Discovery ----------------------------------------------------------------------
+// Discovery: window searches only, which never wait on the host.
 Hwnd FindHostFrame(Platform& p);
 Hwnd FindChatRoom(Platform& p);
 Hwnd FindChatInput(Platform& p);
-// The window's whole text (UTF-8); "" for window 0 or a window that is gone;
-// nullopt when the window's program did not answer in time.
-std::optional<std::string> ReadText(Platform& p, Hwnd w);
-// ReadText, with no answer read as "".
-std::string GetText(Platform& p, Hwnd w);
-// The signed-on screen name from the "Welcome, NAME!" window, or "" when there is
-// none; nullopt when a window that might be it did not answer. All the windows read
-// share one bounded wait.
-std::optional<std::string> ReadScreenName(Platform& p);
-std::string GetScreenName(Platform& p);
-// Seconds the host client has answered nothing, in a row; 0 while it answers.
-double HostSilentFor(Platform& p);
 
-// --- Input actions ------------------------------------------------------------------
-void ClearChatInput(Platform& p);
-void SendChat(Platform& p, std::string_view text);
-void RunKeyword(Platform& p, std::string_view text);
-void MinimizeHost(Platform& p);
-void MaximizeHost(Platform& p);
+// The one connection to the host client: every message to it goes through here, so
+// that all callers share what is known of its silence, and text the user was typing
+// into the chat box is kept through every line pellowick posts there.
+class HostLink {
+  public:
+    explicit HostLink(Platform& p) : p_(p) {}
+    HostLink(const HostLink&) = delete;
+    HostLink& operator=(const HostLink&) = delete;
+
+    // The window's whole text (UTF-8); "" for window 0 or a window that is gone;
+    // nullopt when the window's program did not answer in time.
+    std::optional<std::string> ReadText(Hwnd w);
+    // ReadText, with no answer read as "".
+    std::string GetText(Hwnd w);
+    // The signed-on screen name from the "Welcome, NAME!" window, or "" when there is
+    // none; nullopt when a window that might be it did not answer. All the windows read
+    // share one bounded wait.
+    std::optional<std::string> ReadScreenName();
+    std::string GetScreenName();
+    // Whether the host has left its last message unanswered, and for how long (awake).
+    bool Silent() const { return silentSince_.has_value(); }
+    double SilentFor();
+
+    // Empties the chat input box; what the user had typed there is kept and put back
+    // after the next line. Nothing is touched when the box's contents are unknown.
+    void ClearChatInput();
+    enum class Sent { Posted, Pending, Unsent };
+    // Types a line into the chat input box and presses Enter, then puts back what the
+    // user had typed. Pending: the host holds the Enter and posts the line when it
+    // wakes. `putBack` receives the text put back into the box ("" when none).
+    Sent SendChat(std::string_view text, std::string* putBack = nullptr);
+    // Puts back what the user had typed, when an announcement was given up, or when the
+    // host answers again after it could not be put back.
+    void PutBackUserText();
+    bool HoldsUserText() const { return !taken_.empty(); }
+    void RunKeyword(std::string_view text);
+    void MinimizeHost();
+    void MaximizeHost();
+
+  private:
+    template <typename Send>
+    auto Ask(Hwnd w, Send send, std::optional<double> deadline = std::nullopt) -> decltype(send(0u));
+    std::optional<std::string> ReadTextBy(Hwnd w, std::optional<double> deadline);
+    bool Answering(Hwnd w);
+    bool SetText(Hwnd w, const std::string& ansi);
+    bool TypeChar(Hwnd w, unsigned ch);
+    std::optional<std::string> UserText(Hwnd box);
+    bool Replace(Hwnd box, const std::string& userText, const std::string& ansi);
+    bool PutBack(Hwnd box, const std::string& typedSince, std::string* putBack);
+
+    Platform& p_;
+    std::optional<double> silentSince_;  // AwakeSeconds of the first unanswered message
+    unsigned probeMs_ = kSilentProbeMs;
+    double quietUntil_ = 0;  // AwakeSeconds before which a silent host is not asked again
+    // What the user had typed into the chat box `takenFrom_` and pellowick wrote over,
+    // to go back after the line.
+    std::string taken_;
+    Hwnd takenFrom_ = 0;
+    std::string lastLine_;  // ANSI: the last line typed there; a late copy of it is ours
+};
 
 }  // namespace pw

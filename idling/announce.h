@@ -12,6 +12,8 @@ namespace pw {
 
 // The maker's page, linked from every line.
 inline constexpr std::string_view kMakerLink = PW_MAKER_LINK;
+// Seconds between emptying the chat box and posting a line there.
+inline constexpr int kPauseBeforeLine = 1;
 
 // Idle minutes as printed: 60 x hours + minutes, plain digits.
 std::string IdleMinutesText(std::string_view hoursCaption, std::string_view minutesCaption);

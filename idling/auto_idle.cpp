@@ -1,20 +1,37 @@
 #include "idling/auto_idle.h"
 
+#include <algorithm>
+
 namespace pw {
 namespace {
 
 constexpr std::uint32_t kMsPerMinute = 60'000;
 
-// Of two tick counts, the more recent one; differences are taken from `now`, so the
-// 49.7-day wrap of the tick count does not matter.
+// Tick counts are compared by their distance back from `now`, so that the 49.7-day wrap
+// of the tick count does not matter.
+std::uint32_t Back(std::uint32_t now, std::uint32_t t) {
+    return now - t;
+}
+
+// Of two tick counts, the more recent one.
 std::uint32_t Later(std::uint32_t now, std::uint32_t a, std::uint32_t b) {
-    return static_cast<std::uint32_t>(now - a) <= static_cast<std::uint32_t>(now - b) ? a : b;
+    return Back(now, a) <= Back(now, b) ? a : b;
+}
+
+// A stamp "ahead" of now by less than half the wrap: input that supplied its own time.
+bool Ahead(std::uint32_t now, std::uint32_t t) {
+    return t != now && Back(now, t) > 0x80000000u;
 }
 
 }  // namespace
 
 AutoIdle::AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& controller)
-    : p_(owner.platform), owner_(owner), watch_(watch), timer1_(timer1), controller_(controller) {
+    : p_(owner.platform),
+      owner_(owner),
+      watch_(watch),
+      timer1_(timer1),
+      controller_(controller),
+      startedAwake_(p_.AwakeSeconds()) {
     watch_.Tick = [this] { tmrAutoIdle_Timer(); };
 }
 
@@ -35,8 +52,45 @@ std::optional<std::uint32_t> AutoIdle::InputFreeSince() {
     if (locked_) return lockedSince_;
     const std::uint32_t now = p_.TickCount();
     std::optional<std::uint32_t> since = p_.LastInputTick();
-    if (unlockedAt_) since = since ? Later(now, *since, *unlockedAt_) : *unlockedAt_;
+    // Input that came with a time stamp of its own from the future happened now.
+    if (since && Ahead(now, *since)) since = now;
+    if (unlockedAt_) {
+        // Input after the unlock makes the unlock old news: kept, its tick would one day
+        // come round again and look like fresh input.
+        if (since && *since != *unlockedAt_ && Later(now, *since, *unlockedAt_) == *since)
+            unlockedAt_.reset();
+        else
+            since = *unlockedAt_;
+    }
     return since;
+}
+
+// A stretch in which an idle period began is used up, however that period ended:
+// its time is counted already.
+bool AutoIdle::Used(std::uint32_t since) const {
+    const auto began = controller_.LastBegin();
+    return (began && Later(p_.TickCount(), since, *began) == *began) || tried_ == since;
+}
+
+void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {
+    const std::uint32_t tick = p_.TickCount();
+    const double awake = p_.AwakeSeconds();
+    if (sleepStretch_ && since == sleepStretch_) {
+        const double slept = Back(tick, lastTick_) / 1000.0 - (awake - lastAwake_);
+        if (slept > 0.5) asleep_ += slept;
+    } else {
+        sleepStretch_ = since;
+        asleep_ = 0;
+    }
+    lastTick_ = tick;
+    lastAwake_ = awake;
+}
+
+// Time counted already stays out: before this run, and before the last period ended.
+double AutoIdle::AwaySeconds(std::uint32_t since) {
+    const double now = p_.AwakeSeconds();
+    const double away = Back(p_.TickCount(), since) / 1000.0 - asleep_;
+    return std::clamp(away, 0.0, now - std::max(startedAwake_, controller_.LastEnd().value_or(startedAwake_)));
 }
 
 void AutoIdle::Form_SessionLock(bool locked) {
@@ -59,6 +113,7 @@ void AutoIdle::StopOwnPeriod() {
 void AutoIdle::tmrAutoIdle_Timer() {
     if (starting_) return;  // a tick inside the start's own waits
     const std::optional<std::uint32_t> since = InputFreeSince();
+    NoteSleep(since);
     if (OwnPeriodRuns()) {
         if (since && *since != ownSince_) StopOwnPeriod();
         return;
@@ -69,14 +124,13 @@ void AutoIdle::tmrAutoIdle_Timer() {
         owner_.Window().WatchSessionLock(false);
         return;
     }
-    if (!since || timer1_.Enabled() || controller_.Busy() || tried_ == since) return;
-    const std::uint32_t idleMs = p_.TickCount() - *since;
-    if (idleMs < static_cast<std::uint32_t>(minutes_) * kMsPerMinute) return;
+    if (!since || timer1_.Enabled() || controller_.Busy() || Used(*since)) return;
+    if (Back(p_.TickCount(), *since) - asleep_ * 1000 < static_cast<double>(minutes_) * kMsPerMinute) return;
 
     tried_ = since;
     ownSince_ = *since;
     starting_ = true;
-    const bool began = controller_.StartUnattended([this] { return (p_.TickCount() - ownSince_) / 1000; },
+    const bool began = controller_.StartUnattended([this] { return AwaySeconds(ownSince_); },
                                                    [this] { return InputFreeSince() == ownSince_; });
     starting_ = false;
     if (began) ownPeriod_ = controller_.Period();

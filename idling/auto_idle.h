@@ -29,7 +29,11 @@ class AutoIdle {
   private:
     // The tick at which the current input-free stretch began, if the system can tell.
     std::optional<std::uint32_t> InputFreeSince();
+    // Seconds the machine has been awake in the stretch that began at `since`.
+    double AwaySeconds(std::uint32_t since);
+    void NoteSleep(std::optional<std::uint32_t> since);
     bool OwnPeriodRuns() const;
+    bool Used(std::uint32_t since) const;
     void StopOwnPeriod();
 
     Platform& p_;
@@ -41,13 +45,19 @@ class AutoIdle {
     bool locked_ = false;
     std::uint32_t lockedSince_ = 0;
     std::optional<std::uint32_t> unlockedAt_;
-    // The stretch already used for a start, whether it began or failed its checks:
-    // one try per input-free stretch.
+    // A stretch whose start failed its checks: one try per input-free stretch.
     std::optional<std::uint32_t> tried_;
     // The idle period started here (the controller's period number) and its stretch.
     std::optional<std::uint64_t> ownPeriod_;
     std::uint32_t ownSince_ = 0;
     bool starting_ = false;
+    // Time asleep in the current stretch, seen from the ticks: the tick count runs on
+    // while the machine sleeps, time awake does not.
+    std::optional<std::uint32_t> sleepStretch_;
+    double asleep_ = 0, lastAwake_ = 0;
+    // Time before this run is not counted: another run may have counted it already.
+    double startedAwake_ = 0;
+    std::uint32_t lastTick_ = 0;
 };
 
 }  // namespace pw

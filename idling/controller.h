@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "host/bridge.h"
 #include "idling/idle_clock.h"
 #include "idling/totals.h"
 #include "idling/totals_store.h"
@@ -23,23 +24,30 @@ struct ButtonFaces {
 
 class IdleController {
   public:
-    IdleController(Form& owner, IdleCounters counters, Control& version, Timer& timer1, ButtonFaces faces,
-                   Totals& totals, TotalsStore& stats);
+    IdleController(Form& owner, HostLink& link, IdleCounters counters, Control& version, Timer& timer1,
+                   ButtonFaces faces, Totals& totals, TotalsStore& stats);
 
     void picStartUp_Click() { Start(false); }  // the start command
-    // The start command without a click: a failed check shows no box, and the room
-    // search gives up once `stillAway()` turns false. The idle clock starts at
-    // `idleSeconds()`, read as "now idle" is composed. True when the idle period began.
-    bool StartUnattended(std::function<std::uint64_t()> idleSeconds, std::function<bool()> stillAway);
+    // The start command without a click: a failed check shows no box, and nothing is
+    // searched, minimized or posted once `stillAway()` turns false. The idle clock
+    // starts at `awaySeconds()`, read as "now idle" is composed. True when it began.
+    bool StartUnattended(std::function<double()> awaySeconds, std::function<bool()> stillAway);
     void picStopUp_Click() { EndIdle(); }
     void cmdStopIt_Click() { EndIdle(); }
     void Timer1_Timer();
 
-    void BeginIdle();
-    void EndIdle();
+    bool BeginIdle();
+    void EndIdle() { Stop(true); }
+    // The program is closing other than by its close command: the running period (or
+    // what a stop has not folded yet) goes into the totals, without a line.
+    void FoldRunningPeriod();
 
     // Changes whenever an idle period starts or stops.
-    const std::uint64_t& Period() const { return period_; }
+    std::uint64_t Period() const { return period_; }
+    // The tick count at which the last idle period began, and the time awake at which
+    // the last one ended (its idle time is counted up to there); nullopt before the first.
+    std::optional<std::uint32_t> LastBegin() const { return lastBegin_; }
+    std::optional<double> LastEnd() const { return lastEnd_; }
     // True from the first step of EndIdle until it has saved and maximized the host.
     bool Stopping() const { return stopping_; }
     // Runs when an idle period has started or stopped, its faces shown.
@@ -48,17 +56,23 @@ class IdleController {
     bool Busy() const { return searching_ || beginning_ || stopping_; }
     // Runs when a stop has completely finished (a close waiting for it).
     std::function<void()> Stopped;
-    // The program is closing: the start command does nothing from now on.
+    // The program is closing: the start command does nothing from now on, and a stop
+    // the room could not hear of is not told in a box.
     void Closing() { closing_ = true; }
 
   private:
     bool Start(bool quiet);
-    void Haulted(const char* text);
+    void Stop(bool tellIfUnheard);
+    void CountLivedSeconds();
     void ShowBusyFaces();
+    void ShowNotIdleFaces();
+    bool StillAway() const { return !stillAway_ || stillAway_(); }
+    std::optional<bool> InChatRoom();
     std::string IdleMinutes() const;
 
     Platform& p_;
     Form& owner_;
+    HostLink& link_;
     IdleCounters c_;
     Control& version_;
     Timer& timer1_;
@@ -66,12 +80,16 @@ class IdleController {
     Totals& totals_;
     TotalsStore& stats_;
     std::uint64_t period_ = 0;
+    std::optional<std::uint32_t> lastBegin_;
+    std::optional<double> lastEnd_;
     bool stopping_ = false;
     bool searching_ = false;
     bool closing_ = false;
     bool beginning_ = false;
-    std::function<std::uint64_t()> presetIdle_;
+    std::function<double()> awaySeconds_;
     std::function<bool()> stillAway_;
+    // The seconds the idle clock has lived and not counted yet, since AwakeSeconds() was lastTick_.
+    double due_ = 0, lastTick_ = 0;
 };
 
 }  // namespace pw

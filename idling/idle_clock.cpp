@@ -6,9 +6,10 @@
 
 namespace pw {
 
-IdleClock::IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
+IdleClock::IdleClock(HostLink& link, IdleCounters counters, Control& version, Timer& timer1,
                      std::function<Control&()> chatLine, const std::uint64_t& period)
-    : p_(p),
+    : p_(counters.seconds.form.platform),
+      link_(link),
       c_(counters),
       version_(version),
       timer1_(timer1),
@@ -45,7 +46,7 @@ void IdleClock::lblHours_Change() {
 }
 
 void IdleClock::PostIdleMinute() {
-    std::optional<std::string> current = ReadText(p_, FindChatInput(p_));
+    std::optional<std::string> current = link_.ReadText(FindChatInput(p_));
     // A host that did not answer may hold text the user is typing: hold this minute
     // back and touch nothing, as for a user who is typing.
     if (!current) return;
@@ -55,15 +56,21 @@ void IdleClock::PostIdleMinute() {
         saved.SetCaption(*current);
         return;
     }
-    ClearChatInput(p_);
+    link_.ClearChatInput();
     const std::uint64_t period = period_;
-    Pause(p_, 1);
+    Pause(p_, kPauseBeforeLine);
     // A stop (or a stop and a new start) ran during the pause: this minute belongs
     // to a period that is over.
-    if (period != period_) return;
+    if (period != period_) {
+        link_.PutBackUserText();
+        return;
+    }
     std::string minutes = IdleMinutesText(c_.hours.Caption(), c_.minutes.Caption());
-    SendChat(p_, IdleLine(version_.Caption(), minutes));
-    saved.SetCaption("");
+    // What the user had in the box goes back after the line; left alone for another
+    // minute, it is no typing.
+    std::string putBack;
+    link_.SendChat(IdleLine(version_.Caption(), minutes), &putBack);
+    saved.SetCaption(putBack);
 }
 
 }  // namespace pw

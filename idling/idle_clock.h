@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "host/bridge.h"
 #include "platform/forms.h"
 
 namespace pw {
@@ -20,7 +21,7 @@ class IdleClock {
   public:
     // `chatLine` reaches the saved chat text (creating its hidden form on first use);
     // `period` changes whenever an idle period starts or stops.
-    IdleClock(Platform& p, IdleCounters counters, Control& version, Timer& timer1,
+    IdleClock(HostLink& link, IdleCounters counters, Control& version, Timer& timer1,
               std::function<Control&()> chatLine, const std::uint64_t& period);
 
     void lblSeconds_Change();
@@ -31,6 +32,7 @@ class IdleClock {
     void PostIdleMinute();
 
     Platform& p_;
+    HostLink& link_;
     IdleCounters c_;
     Control& version_;
     Timer& timer1_;

@@ -1,5 +1,7 @@
 #include "idling/totals_store.h"
 
+#include "idling/haulted.h"
+
 namespace pw {
 namespace {
 
@@ -9,7 +11,9 @@ constexpr const char* kSaveFailed =
 constexpr const char* kUnreadable =
     ": another program may hold the file, or it is not available on this computer.\r\n"
     "The file is left as it is in this run; start pellowick again when it can be read.";
-constexpr int kMbIconExclamation = 48;
+constexpr const char* kSetAside =
+    "pellowick found a copy of its idle statistics it could not use together with the others, "
+    "and kept it as:\r\n";
 
 }  // namespace
 
@@ -19,21 +23,34 @@ TotalsStore::TotalsStore(Platform& p, TotalLabels totals, Form& owner)
 void TotalsStore::Tell(bool& told, const std::string& text) {
     if (told) return;
     told = true;
-    p_.ShowMessageBox(&owner_, text, "Haulted!", kMbOk | kMbIconExclamation);
+    ShowHaulted(owner_, text, kMbIconExclamation);
+}
+
+void TotalsStore::Show(const StoredTotals& totals) {
+    // Each caption change runs that label's carries, in this order.
+    t_.seconds.SetCaption(totals.seconds);
+    t_.minutes.SetCaption(totals.minutes);
+    t_.hours.SetCaption(totals.hours);
+    t_.days.SetCaption(totals.days);
+}
+
+void TotalsStore::TellSetAside(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    std::string list;
+    for (const std::string& path : paths)
+        list += path + "\r\n";
+    Tell(toldSetAside_, kSetAside + list + "Your totals go on from the other copy.");
 }
 
 void TotalsStore::LoadTotals() {
     LoadedTotals loaded = file_.Load(OptionKeys());
     options_ = OptionsFrom(loaded.extra);
-    // Each caption change runs that label's carries, in this order.
-    t_.seconds.SetCaption(loaded.totals.seconds);
-    t_.minutes.SetCaption(loaded.totals.minutes);
-    t_.hours.SetCaption(loaded.totals.hours);
-    t_.days.SetCaption(loaded.totals.days);
+    Show(loaded.totals);
     if (!loaded.unreadable.empty()) {
         Tell(toldUnreadable_,
              "pellowick could not read its idle statistics in " + loaded.unreadable.front() + kUnreadable);
     }
+    TellSetAside(loaded.setAside);
 }
 
 void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
@@ -44,7 +61,11 @@ void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
     now.days = t_.days.Caption();
     std::vector<IniEntry> along = OptionEntries(options_);
     along.insert(along.end(), extra.begin(), extra.end());
-    if (!file_.Save(now, along)) Tell(toldSaveFailed_, kSaveFailed);
+    const SavedTotals saved = file_.Save(now, along);
+    // Another session of pellowick added its idle time meanwhile: the labels show the sum.
+    if (saved.onDisk && saved.totals != now) Show(saved.totals);
+    if (!saved.onDisk) Tell(toldSaveFailed_, kSaveFailed);
+    TellSetAside(saved.setAside);
 }
 
 void TotalsStore::ChooseAutoIdle(int minutes) {

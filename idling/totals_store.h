@@ -28,6 +28,8 @@ class TotalsStore {
 
   private:
     void Tell(bool& told, const std::string& text);
+    void Show(const StoredTotals& totals);
+    void TellSetAside(const std::vector<std::string>& paths);
 
     Platform& p_;
     TotalLabels t_;
@@ -36,6 +38,7 @@ class TotalsStore {
     Options options_;
     bool toldSaveFailed_ = false;
     bool toldUnreadable_ = false;
+    bool toldSetAside_ = false;
 };
 
 }  // namespace pw

@@ -86,7 +86,13 @@ Timer& Form::AddTimer(std::string n, int intervalMs) {
 }
 
 void Form::SetMenu(MenuItem menu) {
-    menu_ = std::make_unique<MenuItem>(std::move(menu));
+    menu_ = std::make_shared<const MenuItem>(std::move(menu));
+}
+
+bool Part::Clickable() const {
+    if (role == Role::StaticText || !face || !face->Shown() || !face->Enabled()) return false;
+    const FormWindow* window = face->form.WindowIfMade();
+    return !window || window->IsEnabled();
 }
 
 Part& Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {

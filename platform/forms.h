@@ -191,8 +191,9 @@ struct Part {
     bool keepsKeyboard = false;
 
     std::string Name() const { return read ? read() : name; }
-    // A mouse user could click it now.
-    bool Clickable() const { return role != Role::StaticText && face && face->Shown() && face->Enabled(); }
+    // A mouse user could click it now: shown, enabled, and its window takes input (a
+    // modal box or another window of the program may have disabled it).
+    bool Clickable() const;
     // Neither the face nor the picture standing in for it is shown.
     bool Hidden() const { return !(face && face->Shown()) && !(pressedFace && pressedFace->Shown()); }
 };
@@ -225,7 +226,9 @@ class Form {
     const std::vector<std::unique_ptr<Timer>>& Timers() const { return timers_; }
 
     void SetMenu(MenuItem menu);
-    const MenuItem* Menu() const { return menu_.get(); }
+    // Shared: whoever runs one of its items keeps the tree alive while the item's
+    // handler runs, even if the menu is made anew meanwhile.
+    std::shared_ptr<const MenuItem> Menu() const { return menu_; }
 
     // --- Keyboard and screen readers -----------------------------------------------
     // Parts in tab order; the platform reads them, the form builds them once.
@@ -253,6 +256,7 @@ class Form {
     // The platform window, created on first use.
     FormWindow& Window();
     bool HasWindow() const { return window_ != nullptr; }
+    const FormWindow* WindowIfMade() const { return window_.get(); }
     void DestroyWindow();
 
   private:
@@ -260,7 +264,7 @@ class Form {
     friend class Timer;
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<std::unique_ptr<Timer>> timers_;
-    std::unique_ptr<MenuItem> menu_;
+    std::shared_ptr<const MenuItem> menu_;
     std::unique_ptr<FormWindow> window_;
     std::vector<Part> parts_;
     int focusStop_ = 0;

@@ -47,4 +47,14 @@ void Pause(Platform& p, int seconds) {
     }
 }
 
+void WaitAwake(Platform& p, double seconds) {
+    const double until = p.AwakeSeconds() + seconds;
+    for (;;) {
+        p.PumpEvents();
+        const double left = until - p.AwakeSeconds();
+        if (left <= 0) return;
+        p.WaitForEvents(left);
+    }
+}
+
 }  // namespace pw

@@ -32,6 +32,7 @@ enum : int {
     kMbOk = 0,
     kMbYesNo = 4,
     kMbIconStop = 16,
+    kMbIconExclamation = 48,
     kMbIconInformation = 64,
     kIdOk = 1,
     kIdYes = 6,
@@ -78,8 +79,9 @@ class Platform {
     // --- Clock and event loop ---------------------------------------------------------
     // Local time of day in seconds since midnight, single precision, wraps at midnight.
     virtual float ClockSeconds() = 0;
-    // Seconds since some fixed moment; never set back, never wraps.
-    virtual double Uptime() = 0;
+    // Seconds the machine has been awake since some fixed moment: stops while it
+    // sleeps, never set back, never wraps.
+    virtual double AwakeSeconds() = 0;
     // One pass of the event loop: dispatch every message waiting for this thread.
     virtual void PumpEvents() = 0;
     // Sleep until an event is waiting or `seconds` have passed, whichever comes first.
@@ -120,6 +122,8 @@ class Platform {
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
     // The folder holding the running program, without a trailing backslash.
     virtual std::string ProgramFolder() = 0;
+    // This process's id: names what no other running copy of the program writes.
+    virtual unsigned long ProcessId() = 0;
 
     // --- User interface ----------------------------------------------------------------
     // Modal message box; returns the button pressed (kIdOk, kIdYes, kIdNo).
@@ -131,10 +135,6 @@ class Platform {
     virtual float ScreenHeight() = 0;
     // Ends the program now: every window closes, no further handler runs.
     virtual void Quit() = 0;
-
-    // Kept here for the host bridge, so that all its callers share it: since when
-    // (Uptime) the host client has left every message unanswered; empty while it answers.
-    std::optional<double> hostSilentSince;
 };
 
 }  // namespace pw

@@ -3,27 +3,94 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <optional>
+
+#include "platform/pause.h"
 
 namespace pw {
 namespace {
 
+// On purpose: a stored value is read through a buffer of this many bytes, as always.
 constexpr std::size_t kValueBuffer = 750;
-constexpr const char* kKeys[] = {"Seconds", "Minutes", "Hours", "Days"};
+// The four totals, in the order they are read and written.
+constexpr const char* kTotalKeys[] = {"Seconds", "Minutes", "Hours", "Days"};
+// After the totals: the save's generation (higher is later), the run that wrote it,
+// and the saves it includes.
+constexpr const char* kGenerationKey = "Generation";
+constexpr const char* kWriterKey = "Writer";
+constexpr const char* kIncludesKey = "Includes";
+// Saves a copy remembers it includes: enough for the runs that may be writing at once.
+constexpr std::size_t kSavesRemembered = 8;
+// A copy a backup or a virus scanner holds for a moment is waited for this long.
+constexpr double kLockWaitSeconds = 2;
+constexpr double kLockPollSeconds = 0.1;
+// More digits than a day count needs in a lifetime, fewer than a double holds exactly.
+constexpr std::size_t kMostTotalDigits = 9;
+// What a run names its origin before it has loaded or written anything.
+constexpr const char* kNothing = "-";
 
-std::vector<std::pair<std::string, std::string>> Keys(const StoredTotals& t, std::uint64_t generation) {
-    return {{"Seconds", t.seconds},
-            {"Minutes", t.minutes},
-            {"Hours", t.hours},
-            {"Days", t.days},
-            {kGenerationKey, std::to_string(generation)}};
-}
-
-std::uint64_t ParseGeneration(const std::string& text) {
+std::uint64_t ParseNumber(const std::string& text) {
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     auto [at, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && at == end ? value : 0;
+}
+
+double SecondsOf(const StoredTotals& t) {
+    auto v = [](const std::string& s) { return IsPlainTotal(s) ? static_cast<double>(ParseNumber(s)) : 0.0; };
+    return v(t.seconds) + 60 * v(t.minutes) + 3600 * v(t.hours) + 86400 * v(t.days);
+}
+
+StoredTotals TotalsOf(double seconds) {
+    const auto s = static_cast<std::uint64_t>(std::max(0.0, std::floor(seconds)));
+    auto two = [](std::uint64_t v) {
+        std::string text = std::to_string(v);
+        if (text.size() < 2) text.insert(text.begin(), '0');
+        return text;
+    };
+    return {two(s % 60), two(s / 60 % 60), two(s / 3600 % 24), two(s / 86400)};
+}
+
+// "run:generation:total,...", the most recent saves first.
+std::string LineageText(const StatsFile::Lineage& lineage) {
+    std::vector<std::pair<std::string, StatsFile::Stamp>> saves(lineage.begin(), lineage.end());
+    std::sort(saves.begin(), saves.end(),
+              [](auto& a, auto& b) { return a.second.generation > b.second.generation; });
+    if (saves.size() > kSavesRemembered) saves.resize(kSavesRemembered);
+    std::string text;
+    for (const auto& [run, stamp] : saves) {
+        if (!text.empty()) text += ',';
+        text += run + ':' + std::to_string(stamp.generation) + ':' +
+                std::to_string(static_cast<std::uint64_t>(stamp.total));
+    }
+    return text;
+}
+
+StatsFile::Lineage ParseLineage(const std::string& text) {
+    StatsFile::Lineage lineage;
+    for (std::size_t at = 0; at <= text.size();) {
+        std::size_t end = text.find(',', at);
+        if (end == std::string::npos) end = text.size();
+        const std::string save = text.substr(at, end - at);
+        const std::size_t b = save.rfind(':');
+        const std::size_t a = b == std::string::npos || b == 0 ? std::string::npos : save.rfind(':', b - 1);
+        if (a != std::string::npos) {
+            const StatsFile::Stamp stamp{ParseNumber(save.substr(a + 1, b - a - 1)),
+                                         static_cast<double>(ParseNumber(save.substr(b + 1)))};
+            auto& known = lineage[save.substr(0, a)];
+            if (stamp.generation >= known.generation) known = stamp;
+        }
+        at = end + 1;
+    }
+    return lineage;
+}
+
+void Include(StatsFile::Lineage& into, const StatsFile::Lineage& from) {
+    for (const auto& [run, stamp] : from) {
+        auto& known = into[run];
+        if (stamp.generation >= known.generation) known = stamp;
+    }
 }
 
 }  // namespace
@@ -41,61 +108,120 @@ std::string ReadIniValue(Platform& p, const std::string& section, const std::str
 }
 
 bool IsPlainTotal(const std::string& value) {
-    return !value.empty() && value.size() <= 9 &&
+    return !value.empty() && value.size() <= kMostTotalDigits &&
            std::all_of(value.begin(), value.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
 }
 
-// One statistics file as found at start-up.
+// One statistics file as found.
 struct StatsFile::Copy {
     std::string path;
     FileAccess access = FileAccess::Missing;
     StoredTotals totals;  // as stored, unchecked
     bool plain = false;   // all four are plain totals
     std::uint64_t generation = 0;
+    std::string writer;   // "" for a copy an older pellowick wrote
+    Lineage lineage;      // the saves it includes, itself among them
     std::vector<IniEntry> extra;
+    double Total() const { return SecondsOf(totals); }
 };
 
-StatsFile::StatsFile(Platform& p) : p_(p) {}
+StatsFile::StatsFile(Platform& p)
+    : p_(p), run_(std::to_string(p.ProcessId()) + "." + std::to_string(p.TickCount())) {}
 
 std::string StatsFile::ReadLocation() const {
     return p_.ProgramFolder() + "\\pwick.dat";
 }
 
-StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEntry>& alsoRead) {
+// Beside the target, under a name no other running copy of the program stages under.
+std::string StatsFile::Staged(const std::string& path) {
+    return path + "." + std::to_string(p_.ProcessId()) + ".new";
+}
+
+StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEntry>& alsoRead,
+                                bool waitForLock) {
     Copy c;
     c.path = path;
     c.access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
+    for (double waited = 0; waitForLock && c.access == FileAccess::Unreadable && waited < kLockWaitSeconds;
+         waited += kLockPollSeconds) {
+        WaitAwake(p_, kLockPollSeconds);
+        c.access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
+    }
     if (c.access != FileAccess::Readable) return c;
     // All four are read before anything is decided.
     std::string* values[] = {&c.totals.seconds, &c.totals.minutes, &c.totals.hours, &c.totals.days};
     for (int i = 0; i < 4; ++i)
-        *values[i] = ReadIniValue(p_, kStatsSection, kKeys[i], path);
+        *values[i] = ReadIniValue(p_, kStatsSection, kTotalKeys[i], path);
     c.plain =
         std::all_of(std::begin(values), std::end(values), [](std::string* v) { return IsPlainTotal(*v); });
-    c.generation = ParseGeneration(ReadIniValue(p_, kStatsSection, kGenerationKey, path));
+    c.generation = ParseNumber(ReadIniValue(p_, kStatsSection, kGenerationKey, path));
     generation_ = std::max(generation_, c.generation);
+    c.writer = ReadIniValue(p_, kStatsSection, kWriterKey, path);
+    c.lineage = ParseLineage(ReadIniValue(p_, kStatsSection, kIncludesKey, path));
+    Include(c.lineage, {{c.writer, {c.generation, c.Total()}}});
     c.extra = alsoRead;
     for (IniEntry& e : c.extra)
         e.value = ReadIniValue(p_, e.section, e.key, path);
     return c;
 }
 
+bool StatsFile::Includes(const Lineage& in, const std::string& writer, std::uint64_t generation) const {
+    if (writer == kNothing) return true;
+    auto it = in.find(writer);
+    return it != in.end() && it->second.generation >= generation;
+}
+
+// The total of the save both copies build on. It is known when the copies part at one
+// run's saves only: the run saves both include the same of are older than that, and
+// with two runs at which they part, what each holds of the other cannot be told apart.
+std::optional<double> StatsFile::CommonTotal(const Lineage& a, const Lineage& b) const {
+    std::optional<Stamp> parting, latest;
+    for (const auto& [run, stampA] : a) {
+        auto it = b.find(run);
+        if (it == b.end()) continue;
+        const Stamp& stampB = it->second;
+        if (stampA.generation != stampB.generation) {
+            if (parting) return std::nullopt;
+            parting = stampA.generation < stampB.generation ? stampA : stampB;
+        } else if (!latest || stampA.generation > latest->generation) {
+            latest = stampA;
+        }
+    }
+    if (parting) return parting->total;
+    if (latest) return latest->total;
+    return std::nullopt;
+}
+
 bool StatsFile::ReplaceWithCopy(const std::string& from, const std::string& to) {
     // Copied beside the target and swapped in: a start killed mid-copy must not
     // leave a half file in place of the only good one.
-    const std::string next = to + ".new";
+    const std::string next = Staged(to);
     if (p_.CopyFileReplace(from, next) && p_.MoveFileReplace(next, to)) return true;
     p_.RemoveFile(next);
+    return false;
+}
+
+// A copy set aside is kept beside itself, never deleted or overwritten: a copy of
+// that name already there keeps its place too.
+bool StatsFile::SetAside(const std::string& path, std::vector<std::string>& setAside) {
+    const std::string base = path + (path.ends_with(".bad") ? "" : ".old");
+    for (int n = 0; n < 10; ++n) {
+        const std::string to = n ? base + std::to_string(n + 1) : base;
+        if (FileExists(p_, to)) continue;
+        if (!p_.MoveFileReplace(path, to)) return false;
+        setAside.push_back(to);
+        return true;
+    }
     return false;
 }
 
 LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
     LoadedTotals out;
     const std::string read = ReadLocation();
-    Copy inFolder = Look(read, alsoRead);
+    Copy inFolder = Look(read, alsoRead, true);
     std::optional<Copy> atC;
     if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read))
-        atC = Look(kWriteLocation, alsoRead);
+        atC = Look(kWriteLocation, alsoRead, true);
 
     for (const Copy* c : {&inFolder, atC ? &*atC : nullptr}) {
         if (c && c->access == FileAccess::Unreadable) {
@@ -104,29 +230,53 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
         }
     }
     if (!atC && inFolder.access == FileAccess::Unreadable) untouchable_.insert(kWriteLocation);
-    // A copy set aside is kept beside itself rather than deleted or overwritten.
-    auto setAside = [&](const Copy& c) {
-        if (p_.MoveFileReplace(c.path, c.path + ".bad")) out.setAside.push_back(c.path);
+    auto badAside = [&](Copy& c) {
+        if (p_.MoveFileReplace(c.path, c.path + ".bad")) out.setAside.push_back(c.path + ".bad");
+    };
+    // The winner moves into the program's folder; if the folder cannot take it, it is
+    // loaded from where it is.
+    auto moveIn = [&] {
+        if (ReplaceWithCopy(kWriteLocation, read)) p_.RemoveFile(kWriteLocation);
     };
 
     const Copy* source = &inFolder;
+    std::optional<double> merged;
     if (atC && atC->access == FileAccess::Readable) {
-        if (inFolder.access == FileAccess::Unreadable) {
-            source = &*atC;  // it cannot go into the folder without overwriting what was not read
-        } else {
-            // Four plain totals beat anything else; then the later save; on a tie, c:\.
-            bool cWins = true;
-            if (inFolder.access == FileAccess::Readable)
-                cWins = atC->plain != inFolder.plain ? atC->plain : atC->generation >= inFolder.generation;
-            if (cWins) {
-                if (inFolder.access == FileAccess::Readable && !inFolder.plain) setAside(inFolder);
-                // Loaded from c:\ either way; if the folder cannot take it, it stays there.
-                if (ReplaceWithCopy(kWriteLocation, read)) p_.RemoveFile(kWriteLocation);
-                source = &*atC;
-            } else if (!atC->plain) {
-                setAside(*atC);
+        source = &*atC;
+        if (inFolder.access == FileAccess::Missing) {
+            moveIn();
+        } else if (inFolder.access == FileAccess::Readable) {
+            Copy& f = inFolder;
+            Copy& c = *atC;
+            const bool older = f.writer.empty() || c.writer.empty();  // an older pellowick saved one
+            if (c.plain != f.plain) {
+                // Four plain totals beat anything else.
+                if (c.plain) {
+                    badAside(f);
+                    moveIn();
+                } else {
+                    badAside(c);
+                    source = &f;
+                }
+            } else if (Includes(c.lineage, f.writer, f.generation)) {
+                moveIn();  // saved after the folder's copy was loaded: the usual case
+            } else if (Includes(f.lineage, c.writer, c.generation)) {
+                p_.RemoveFile(kWriteLocation);
+                source = &f;
+            } else if (std::optional<double> common = older ? std::nullopt : CommonTotal(c.lineage, f.lineage)) {
+                // Both moved on from one save: each keeps what it added.
+                merged = std::max(0.0, c.Total() + f.Total() - *common);
+                Include(known_, c.lineage);
+                Include(known_, f.lineage);
+                if (f.generation > c.generation) source = &f;
+            } else if (c.generation >= f.generation) {
+                // Nothing in common: the later save wins. An older pellowick's copies
+                // always went by that; others keep the loser beside it.
+                if (older || SetAside(f.path, out.setAside)) moveIn();
             } else {
-                p_.RemoveFile(kWriteLocation);  // read, and saved before the folder's copy
+                if (older) p_.RemoveFile(kWriteLocation);
+                else SetAside(c.path, out.setAside);
+                source = &f;
             }
         }
     }
@@ -137,67 +287,123 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
         out.totals = {use(source->totals.seconds), use(source->totals.minutes), use(source->totals.hours),
                       use(source->totals.days)};
         out.extra = source->extra;
+        Include(known_, source->lineage);
+        lastWriter_ = source->writer;
+        lastGeneration_ = source->generation;
+        lastTotal_ = SecondsOf(out.totals);
+    }
+    if (merged) {
+        // The sum is a save of its own, made now, where every save goes.
+        out.totals = TotalsOf(*merged);
+        SavedTotals saved;
+        for (const std::string& path : {std::string(kWriteLocation), read}) {
+            if (SaveTo(path, out.totals, out.extra, saved)) {
+                p_.RemoveFile(path == read ? std::string(kWriteLocation) : read);
+                break;
+            }
+        }
     }
     return out;
 }
 
-bool StatsFile::WriteKeys(const std::string& path, const StoredTotals& totals,
-                          const std::vector<IniEntry>& extra) {
-    for (const auto& [key, value] : Keys(totals, generation_))
-        if (!p_.WriteProfileValue(kStatsSection, key, value, path)) return false;
-    for (const IniEntry& e : extra)
-        if (!p_.WriteProfileValue(e.section, e.key, e.value, path)) return false;
-    return true;
+// What to write over another copy found where a save goes: our totals, with what the
+// copy holds that ours do not.
+double StatsFile::Combine(const Copy& other, double ours, std::vector<std::string>& setAside) {
+    // It is the save ours were last the same as, or another session's that builds on it:
+    // add what we counted since.
+    if (Includes(other.lineage, lastWriter_, lastGeneration_)) return std::max(0.0, other.Total() + ours - lastTotal_);
+    // An older save, all of which ours include.
+    if (Includes(known_, other.writer, other.generation)) return ours;
+    // Both moved on from one save.
+    if (std::optional<double> common = other.writer.empty() ? std::nullopt : CommonTotal(known_, other.lineage))
+        return std::max(0.0, other.Total() + ours - *common);
+    SetAside(other.path, setAside);
+    return ours;
 }
 
-bool StatsFile::WriteInPlace(const std::string& path, const StoredTotals& totals,
-                             const std::vector<IniEntry>& extra) {
-    // All of [Stats] in one write: a crash cannot leave seconds carried and days not
-    // yet raised.
-    if (!p_.WriteProfileKeys(kStatsSection, Keys(totals, generation_), path)) return false;
+bool StatsFile::WriteKeys(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
+                          const std::vector<IniEntry>& extra, bool inPlace) {
+    // In place, all of [Stats] in one write: a crash cannot leave seconds carried and
+    // days not yet raised.
+    if (inPlace) {
+        if (!p_.WriteProfileKeys(kStatsSection, keys, path)) return false;
+    } else {
+        for (const auto& [key, value] : keys)
+            if (!p_.WriteProfileValue(kStatsSection, key, value, path)) return false;
+    }
     for (const IniEntry& e : extra)
         if (!p_.WriteProfileKeys(e.section, {{e.key, e.value}}, path)) return false;
     return true;
 }
 
-bool StatsFile::ReadsBack(const std::string& path, const StoredTotals& totals,
+bool StatsFile::ReadsBack(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
                           const std::vector<IniEntry>& extra) {
-    for (const auto& [key, value] : Keys(totals, generation_))
+    for (const auto& [key, value] : keys)
         if (ReadIniValue(p_, kStatsSection, key, path) != value) return false;
     return std::all_of(extra.begin(), extra.end(), [&](const IniEntry& e) {
         return ReadIniValue(p_, e.section, e.key, path) == e.value;
     });
 }
 
-bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
-                       const std::vector<IniEntry>& extra) {
+bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra,
+                       SavedTotals& out) {
     if (untouchable_.count(path)) return false;
-    const FileAccess access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
+    FileAccess access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
     if (access == FileAccess::Unreadable) return false;
+    const double ours = SecondsOf(totals);
+    double total = ours;
+    Lineage lineage = known_;
+    std::vector<std::string> setAside;
+    if (access == FileAccess::Readable) {
+        const Copy there = Look(path, {}, false);
+        if (there.plain) {
+            total = Combine(there, ours, setAside);
+            if (!setAside.empty()) access = FileAccess::Missing;  // moved aside: the save starts a file
+            else Include(lineage, there.lineage);
+        }
+    }
+    const StoredTotals write = total == ours ? totals : TotalsOf(total);
+    // Every save is later than all that came before, whatever the clock says.
+    const std::uint64_t generation = ++generation_;
+    Include(lineage, {{run_, {generation, total}}});
+    const std::vector<std::pair<std::string, std::string>> keys = {
+        {kTotalKeys[0], write.seconds}, {kTotalKeys[1], write.minutes},     {kTotalKeys[2], write.hours},
+        {kTotalKeys[3], write.days},    {kGenerationKey, std::to_string(generation)},
+        {kWriterKey, run_},             {kIncludesKey, LineageText(lineage)}};
+
     // Build the whole new file beside the target (a copy keeps every other section
     // and line), push it to the disk, read it back, then swap it in: a save cut short
     // or written wrong leaves the old file whole.
-    const std::string next = path + ".new";
+    const std::string next = Staged(path);
     p_.RemoveFile(next);
-    const bool staged =
-        (access == FileAccess::Missing || p_.CopyFileReplace(path, next)) && WriteKeys(next, totals, extra);
-    if (staged) {
-        bool done = p_.FlushProfile(next) && ReadsBack(next, totals, extra) && p_.MoveFileReplace(next, path);
+    bool done = false;
+    if ((access == FileAccess::Missing || p_.CopyFileReplace(path, next)) && WriteKeys(next, keys, extra, false)) {
+        done = p_.FlushProfile(next) && ReadsBack(next, keys, extra) && p_.MoveFileReplace(next, path);
         if (!done) p_.RemoveFile(next);
-        return done;
+    } else {
+        p_.RemoveFile(next);
+        // Nothing can be made beside it: write in place.
+        done = WriteKeys(path, keys, extra, true) && p_.FlushProfile(path) && ReadsBack(path, keys, extra);
     }
-    p_.RemoveFile(next);
-    // Nothing can be made beside it: write in place.
-    return WriteInPlace(path, totals, extra) && p_.FlushProfile(path) && ReadsBack(path, totals, extra);
+    out.setAside.insert(out.setAside.end(), setAside.begin(), setAside.end());
+    if (!done) return false;
+    known_ = lineage;
+    lastWriter_ = run_;
+    lastGeneration_ = generation;
+    lastTotal_ = total;
+    out.onDisk = true;
+    out.totals = write;
+    return true;
 }
 
-bool StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra) {
-    // Every save is later than all that came before, whatever the clock says.
-    ++generation_;
-    if (SaveTo(kWriteLocation, totals, extra)) return true;
-    // The program's folder is loaded next time when its generation is the higher.
+SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra) {
+    SavedTotals out;
+    out.totals = totals;
+    if (SaveTo(kWriteLocation, totals, extra, out)) return out;
+    // The program's folder is loaded next time when what it holds is the later.
     const std::string read = ReadLocation();
-    return !p_.SameFile(kWriteLocation, read) && SaveTo(read, totals, extra);
+    if (!p_.SameFile(kWriteLocation, read)) SaveTo(read, totals, extra, out);
+    return out;
 }
 
 }  // namespace pw

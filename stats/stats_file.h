@@ -1,15 +1,21 @@
 // The statistics file: lifetime totals kept in an INI file between runs.
 //
 // Saves go to "c:\pwick.dat"; at start-up the copy saved last moves into the
-// program's folder and is loaded from there. Which copy was saved last is told by
-// the save generation each save writes, never by file times, which a clock set back
-// would turn around. A save is staged beside the file, pushed to the disk and read
-// back before it replaces the file; a save that cannot reach c:\ goes to the
-// program's folder instead. This module only works the files: what the user is told
-// is the caller's business.
+// program's folder and is loaded from there. A save is staged beside the file, pushed
+// to the disk and read back before it replaces the file; a save that cannot reach the
+// root of drive C goes to the program's folder instead.
+//
+// Copies can drift apart: a run that could not read one of them, or two sessions of
+// pellowick on one machine. So every saved copy says which saves it includes (the run
+// that wrote each, its generation and its total), and copies are never chosen by file
+// times, which a clock set back would turn around. A copy that includes the other wins;
+// two that both moved on from a common save are added up; copies with nothing in common
+// keep the loser beside it as "pwick.dat.old". This module only works the files: what
+// the user is told is the caller's business.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,8 +26,6 @@ namespace pw {
 
 inline constexpr const char* kWriteLocation = "c:\\pwick.dat";
 inline constexpr const char* kStatsSection = "Stats";
-// Written after the four totals; a file without it counts as generation 0.
-inline constexpr const char* kGenerationKey = "Generation";
 
 bool FileExists(Platform& p, const std::string& path);
 std::string ReadIniValue(Platform& p, const std::string& section, const std::string& key,
@@ -45,11 +49,18 @@ struct LoadedTotals {
     // Statistics files that are there but could not be read: nothing overwrites them
     // in this run.
     std::vector<std::string> unreadable;
-    // Copies that held no four plain totals and lost to one that did, kept beside
-    // themselves as "pwick.dat.bad".
+    // Copies kept beside themselves rather than loaded: "pwick.dat.bad" (no four plain
+    // totals) and "pwick.dat.old" (nothing in common with the copy loaded).
     std::vector<std::string> setAside;
     // The other keys asked for, read from the same copy as the totals ("" when absent).
     std::vector<IniEntry> extra;
+};
+
+struct SavedTotals {
+    bool onDisk = false;  // on the disk and read back as written
+    // What was written: the totals given, plus what another session added meanwhile.
+    StoredTotals totals;
+    std::vector<std::string> setAside;  // as in LoadedTotals
 };
 
 class StatsFile {
@@ -60,22 +71,41 @@ class StatsFile {
     // Once per run, before any save. `alsoRead` names other keys (section and key) that
     // travel with the totals; they are read from the copy the totals come from.
     LoadedTotals Load(const std::vector<IniEntry>& alsoRead = {});
-    // True when the totals (and `extra`) are on the disk and read back as written.
-    bool Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {});
+    SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {});
+
+    // A save as copies record it: the run that wrote it, its generation and its total.
+    struct Stamp {
+        std::uint64_t generation = 0;
+        double total = 0;  // seconds
+    };
+    using Lineage = std::map<std::string, Stamp>;  // by run: the latest save of it included
 
   private:
     struct Copy;
-    Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead);
+    Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead, bool waitForLock);
+    bool Includes(const Lineage& in, const std::string& writer, std::uint64_t generation) const;
+    std::optional<double> CommonTotal(const Lineage& a, const Lineage& b) const;
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
-    bool SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
-    bool WriteKeys(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
-    bool WriteInPlace(const std::string& path, const StoredTotals& totals,
-                      const std::vector<IniEntry>& extra);
-    bool ReadsBack(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra);
+    bool SetAside(const std::string& path, std::vector<std::string>& setAside);
+    double Combine(const Copy& other, double ours, std::vector<std::string>& setAside);
+    bool SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra,
+                SavedTotals& out);
+    bool WriteKeys(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
+                   const std::vector<IniEntry>& extra, bool inPlace);
+    bool ReadsBack(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
+                   const std::vector<IniEntry>& extra);
+    std::string Staged(const std::string& path);
 
     Platform& p_;
+    const std::string run_;              // this run, as its saves name it
     std::uint64_t generation_ = 0;       // the highest one read or written
     std::set<std::string> untouchable_;  // unreadable at load: left alone this run
+    Lineage known_;                      // the saves our totals include
+    // The save our totals were last the same as (loaded, merged or written); what we
+    // counted since is ours alone.
+    std::string lastWriter_ = "-";
+    std::uint64_t lastGeneration_ = 0;
+    double lastTotal_ = 0;
 };
 
 }  // namespace pw

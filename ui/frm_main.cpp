@@ -70,13 +70,14 @@ FrmMain::FrmMain(Platform& p)
       lblButtonLeft0(Add("lblButtonLeft(0)", kLabel, &Frame1, 420, 540, 435, 195)),
       Timer1(AddTimer("Timer1", 1000)),
       tmrAutoIdle(AddTimer("tmrAutoIdle", 1000)),
+      link_(p),
       totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
       stats_(p, totals_.Labels(), *this),
-      controller_(*this, Counters(), lblVersion, Timer1, {picStartUp, picStartDown, picStopUp, picStopDown},
-                  totals_, stats_),
+      controller_(*this, link_, Counters(), lblVersion, Timer1,
+                  {picStartUp, picStartDown, picStopUp, picStopDown}, totals_, stats_),
       autoIdle_(*this, tmrAutoIdle, Timer1, controller_),
       clock_(
-          p, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
+          link_, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
           controller_.Period()) {
     designLeft = 3105;
     designTop = 1155;
@@ -170,10 +171,11 @@ void FrmMain::Form_Load() {
     start_.RecordHome();
     stop_.RecordHome();
     stats_.LoadTotals();
+    link_.ClearChatInput();
+    Pause(platform, kPauseBeforeLine);
+    link_.SendChat(LoadedLine(lblVersion.Caption()));
+    // Only now: nothing may start automatically before "loaded".
     autoIdle_.SetMinutes(stats_.Opts().autoIdleMinutes);
-    ClearChatInput(platform);
-    Pause(platform, 1);
-    SendChat(platform, LoadedLine(lblVersion.Caption()));
 }
 
 void FrmMain::Form_Unload() {
@@ -189,6 +191,7 @@ void FrmMain::Form_Unload() {
 
 void FrmMain::lblClose_Click() {
     if (unloading_) return;
+    controller_.Closing();
     cmdStopIt.Press();
     Form_Unload();
 }
@@ -201,20 +204,37 @@ void FrmMain::SessionEnding() {
 void FrmMain::Unload(bool pause) {
     unloading_ = true;
     controller_.Closing();
+    // Closed other than by its close command while idle (Alt+F4, log-off): no "not
+    // idle", as ever, but the idle time lived is not lost.
+    controller_.FoldRunningPeriod();
     stats_.SaveTotals();
-    ClearChatInput(platform);
-    if (pause) Pause(platform, 1);
-    SendChat(platform, UnloadedLine(lblVersion.Caption()));
+    // A host that is not answering gets no goodbye: the close must not wait on it.
+    if (!link_.Silent()) {
+        link_.ClearChatInput();
+        if (pause) Pause(platform, kPauseBeforeLine);
+        link_.SendChat(UnloadedLine(lblVersion.Caption()));
+    }
     platform.Quit();
 }
 
 void FrmMain::lblMenu_Click() {
-    // No command starts once the program is closing.
-    if (unloading_) return;
+    // No command starts once the program is closing; one popup menu at a time.
+    if (unloading_ || menuOpen_) return;
     FrmMenu& menu = Menu();
     menu.ShowAutoIdleChoice(autoIdle_.Minutes());
+    const std::shared_ptr<const MenuItem> items = menu.Menu();
     const float at = MenuPlace();
-    if (const MenuItem* item = Window().TrackPopup(*menu.Menu(), at, at); item && item->Click) item->Click();
+    const MenuItem* item = nullptr;
+    {
+        menuOpen_ = true;
+        struct Closed {
+            bool& open;
+            ~Closed() { open = false; }
+        } closed{menuOpen_};
+        item = Window().TrackPopup(*items, at, at);
+    }
+    // `items` keeps the item alive while it runs, though a nested click rebuilds the menu.
+    if (item && item->Click) item->Click();
 }
 
 }  // namespace pw

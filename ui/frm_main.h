@@ -72,6 +72,7 @@ class FrmMain : public Form {
     // frmMenu, created hidden the first time it is reached.
     FrmMenu& Menu();
     IdleController& Controller() { return controller_; }
+    HostLink& Link() { return link_; }
     TotalsStore& Stats() { return stats_; }
     AutoIdle& Auto() { return autoIdle_; }
     Totals& LifetimeTotals() { return totals_; }
@@ -81,6 +82,7 @@ class FrmMain : public Form {
     void SessionEnding();
     void Unload(bool pause);
 
+    HostLink link_;
     Totals totals_;
     TotalsStore stats_;
     IdleController controller_;
@@ -90,6 +92,7 @@ class FrmMain : public Form {
     ImageButton stop_{picStopUp, lblButtonTop1, lblButtonLeft1};
     std::unique_ptr<FrmMenu> menu_;
     bool unloading_ = false;
+    bool menuOpen_ = false;
     bool closeAfterStop_ = false;
 };
 

@@ -88,13 +88,13 @@ MenuItem FrmMenu::MakeMenu(int autoIdleMinutes) {
 FrmMenu::~FrmMenu() = default;
 
 void FrmMenu::scrollstats_Click() {
-    Platform& p = platform;
-    ClearChatInput(p);
-    SendChat(p, StatisticsLine(main_.lblVersion.Caption()));
-    Pause(p, 1);
-    SendChat(
-        p, TotalsLine(main_.lblVersion.Caption(), main_.lblTotalDays.Caption(), main_.lblTotalHours.Caption(),
-                      main_.lblTotalMinutes.Caption(), main_.lblTotalSeconds.Caption()));
+    HostLink& link = main_.Link();
+    link.ClearChatInput();
+    link.SendChat(StatisticsLine(main_.lblVersion.Caption()));
+    Pause(platform, kPauseBeforeLine);
+    link.SendChat(TotalsLine(main_.lblVersion.Caption(), main_.lblTotalDays.Caption(),
+                             main_.lblTotalHours.Caption(), main_.lblTotalMinutes.Caption(),
+                             main_.lblTotalSeconds.Caption()));
 }
 
 void CountDown(Platform& p, Control& total) {

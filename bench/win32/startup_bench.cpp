@@ -50,7 +50,7 @@ class TimedPlatform final : public pw::Platform {
     std::string TextFromAnsi(std::string_view ansi) override { return p_.TextFromAnsi(ansi); }
 
     float ClockSeconds() override { return p_.ClockSeconds(); }
-    double Uptime() override { return p_.Uptime(); }
+    double AwakeSeconds() override { return p_.AwakeSeconds(); }
     void PumpEvents() override {
         pumpSeconds += Timed([&] { p_.PumpEvents(); });
     }
@@ -85,6 +85,7 @@ class TimedPlatform final : public pw::Platform {
     }
     bool SameFile(const std::string& a, const std::string& b) override { return p_.SameFile(a, b); }
     std::string ProgramFolder() override { return p_.ProgramFolder(); }
+    unsigned long ProcessId() override { return p_.ProcessId(); }
 
     int ShowMessageBox(pw::Form* owner, const std::string& text, const std::string& title,
                        int style) override {

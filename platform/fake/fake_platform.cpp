@@ -159,6 +159,7 @@ bool FakePlatform::Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> han
     const Window& win = windows_.at(w);
     const double sent = now;
     if (win.hung) {
+        ++timeouts;
         Advance(sent + timeoutMs / 1000.0);
         return false;
     }
@@ -176,6 +177,7 @@ bool FakePlatform::Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> han
         return apply();  // a window destroyed meanwhile answers nothing
     }
     // Timed out: still carried out when the host gets to it, whatever happened meanwhile.
+    ++timeouts;
     AtWorld(done, [apply = std::move(apply)] { apply(); });
     Advance(sent + timeoutMs / 1000.0);
     return false;
@@ -275,9 +277,9 @@ float FakePlatform::ClockSeconds() {
     return static_cast<float>(wall < 0 ? wall + 86400.0 : wall);
 }
 
-double FakePlatform::Uptime() {
+double FakePlatform::AwakeSeconds() {
     Step();
-    return now;
+    return now - slept_;
 }
 
 std::uint32_t FakePlatform::TickCount() {
@@ -319,6 +321,10 @@ double FakePlatform::NextDue() const {
 
 bool FakePlatform::RunDue() {
     bool ran = false;
+    // A timer whose tick outlasted its interval is due again at once; it waits for the
+    // next pass, as it does on Windows, so that a pass always ends.
+    std::vector<Timer*> ticked;
+    lastPumpAt = now;
     for (;;) {
         Advance(now);
         // Input and posted messages come before timer messages, as on Windows.
@@ -329,14 +335,16 @@ bool FakePlatform::RunDue() {
             ran = true;
             continue;
         }
-        auto timer =
-            std::find_if(timers_.begin(), timers_.end(), [&](const TimerState& t) { return t.due <= now; });
+        auto timer = std::find_if(timers_.begin(), timers_.end(), [&](const TimerState& t) {
+            return t.due <= now && std::find(ticked.begin(), ticked.end(), t.timer) == ticked.end();
+        });
         if (timer == timers_.end()) return ran;
         // Windows holds at most one timer message: missed periods are not made up.
         const double period = timer->timer->intervalMs / 1000.0;
         timer->due += period * std::floor((now - timer->due) / period + 1);
         ++timerTicks;
         Timer* t = timer->timer;
+        ticked.push_back(t);
         if (onTimer) onTimer(*t);
         if (t->Tick) t->Tick();
         ran = true;
@@ -346,7 +354,6 @@ bool FakePlatform::RunDue() {
 void FakePlatform::PumpEvents() {
     Step();
     ++pumps;
-    lastPumpAt = now;
     Advance(now + pumpCost);
     RunDue();
 }

@@ -100,6 +100,7 @@ class FakePlatform : public Platform {
     std::function<void(const Message&)> onSend;
     // Each message takes the host this long to handle (a sluggish host); 0: at once.
     double hostDelay = 0;
+    int timeouts = 0;  // messages that were not answered in time
     // When the program owning `w` will have handled what it was sent so far.
     double HostFreeAt(Hwnd w) const;
 
@@ -107,7 +108,7 @@ class FakePlatform : public Platform {
     double now = 12 * 3600.0;  // simulated seconds since the machine started (not wrapped)
     double pumpCost = 0.0005;  // simulated time one pass of the event loop takes
     int pumps = 0;             // passes of the event loop so far
-    double lastPumpAt = 0;     // when the program last looked at its event loop
+    double lastPumpAt = 0;     // when the program last took messages from its queue
     // Runs `event` in the first pass of the event loop at or after `time`.
     void At(double time, std::function<void()> event);
     void After(double delay, std::function<void()> event) { At(now + delay, std::move(event)); }
@@ -201,7 +202,7 @@ class FakePlatform : public Platform {
     std::string AnsiFromText(std::string_view utf8) override;
     std::string TextFromAnsi(std::string_view ansi) override;
     float ClockSeconds() override;
-    double Uptime() override;
+    double AwakeSeconds() override;
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
     std::uint32_t TickCount() override;
@@ -221,6 +222,7 @@ class FakePlatform : public Platform {
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     std::string ProgramFolder() override;
+    unsigned long ProcessId() override { return processId; }
     int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;
     float ScreenWidth() override { return screenWidth; }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "platform/form_layout.h"
 #include "platform/forms.h"
@@ -171,12 +173,19 @@ float Win32Platform::ClockSeconds() {
            static_cast<float>(t.wMilliseconds) / 1000.0f;
 }
 
-double Win32Platform::Uptime() {
-    return static_cast<double>(GetTickCount64()) / 1000.0;
+double Win32Platform::AwakeSeconds() {
+    // Interrupt time without the time spent asleep, in 100-ns units.
+    ULONGLONG t = 0;
+    QueryUnbiasedInterruptTime(&t);
+    return static_cast<double>(t) / 1e7;
 }
 
 void Win32Platform::PumpEvents() {
-    auto pump = [this](UINT first, UINT last) {
+    // A timer whose tick outlasted its interval (a slow host) is due again at once:
+    // one tick per timer a pass, or the pass would never end. A timer message is made
+    // afresh when due, so the one left out is not lost.
+    std::vector<std::pair<HWND, WPARAM>> ticked;
+    auto pump = [this, &ticked](UINT first, UINT last) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, first, last, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
@@ -184,6 +193,11 @@ void Win32Platform::PumpEvents() {
                 quitReceived_ = true;
                 if (QuitAsked) QuitAsked();
                 continue;
+            }
+            if (msg.message == WM_TIMER) {
+                const std::pair<HWND, WPARAM> timer{msg.hwnd, msg.wParam};
+                if (std::find(ticked.begin(), ticked.end(), timer) != ticked.end()) break;
+                ticked.push_back(timer);
             }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -349,6 +363,10 @@ bool Win32Platform::SameFile(const std::string& a, const std::string& b) {
     if (!identify(a, x) || !identify(b, y)) return false;
     return x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
            x.nFileIndexLow == y.nFileIndexLow;
+}
+
+unsigned long Win32Platform::ProcessId() {
+    return GetCurrentProcessId();
 }
 
 std::string Win32Platform::ProgramFolder() {

@@ -29,7 +29,7 @@ class Win32Platform final : public Platform {
     std::string TextFromAnsi(std::string_view ansi) override;
 
     float ClockSeconds() override;
-    double Uptime() override;
+    double AwakeSeconds() override;
     void PumpEvents() override;
     void WaitForEvents(double seconds) override;
     std::uint32_t TickCount() override;
@@ -51,6 +51,7 @@ class Win32Platform final : public Platform {
     bool MoveFileReplace(const std::string& from, const std::string& to) override;
     bool SameFile(const std::string& a, const std::string& b) override;
     std::string ProgramFolder() override;
+    unsigned long ProcessId() override;
 
     int ShowMessageBox(Form* owner, const std::string& text, const std::string& title, int style) override;
     std::unique_ptr<FormWindow> CreateFormWindow(Form& form) override;

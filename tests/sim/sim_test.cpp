@@ -89,10 +89,12 @@ TEST(Simulation, EveryPromiseHoldsInEverySchedule) {
     for (std::size_t i = 0; i < failures.size() && i < 10; ++i)
         std::printf("FAILED seed %llu: %s: %s\n", static_cast<unsigned long long>(failures[i].first),
                     failures[i].second.invariant.c_str(), failures[i].second.message.c_str());
-    if (!failures.empty() && !std::getenv("PW_SIM_NO_SHRINK")) {
-        const Schedule s = Generate(failures.front().first);
-        const Schedule small = Shrink(s, failures.front().second);
-        Print(small, sim::Run(small, true));
+    if (!failures.empty()) {
+        if (!std::getenv("PW_SIM_NO_SHRINK")) {
+            const Schedule s = Generate(failures.front().first);
+            const Schedule small = Shrink(s, failures.front().second);
+            Print(small, sim::Run(small, true));
+        }
         ADD_FAILURE() << failures.size() << " of " << count << " schedules broke a promise; replay one with "
                       << "PW_SIM_REPLAY=" << failures.front().first;
     }

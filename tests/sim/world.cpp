@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <utility>
@@ -68,6 +69,17 @@ Line Classify(const std::string& text) {
     return {};
 }
 
+// The four totals of a statistics file's text, in seconds.
+double SecondsOfFile(const std::string& bytes) {
+    double total = 0;
+    const std::pair<const char*, double> keys[] = {{"Seconds=", 1}, {"Minutes=", 60}, {"Hours=", 3600}, {"Days=", 86400}};
+    for (auto [key, unit] : keys) {
+        const auto at = bytes.find(key);
+        if (at != std::string::npos) total += unit * std::atof(bytes.c_str() + at + std::strlen(key));
+    }
+    return total;
+}
+
 double SecondsOf(const StoredTotals& t) {
     auto v = [](const std::string& s) { return IsPlainTotal(s) ? std::stod(s) : 0.0; };
     return v(t.seconds) + 60 * v(t.minutes) + 3600 * v(t.hours) + 86400 * v(t.days);
@@ -90,12 +102,14 @@ struct Period {
     int notIdlePosts = 0;
     long lastMinute = -1;
     double noticed = -1;               // automatic: when a check after the user's return ran
+    double silentAtEnd = 0;            // seconds (awake) the host had not answered when it ended
     bool quietEnd = false;             // ended by a close that posts no "not idle" by design
     bool userStop = false;
     bool explained = false;            // a stop, a close, the watchdog or the user's return ended it
     bool told = false;                 // a box told the user the chat room could not hear of the stop
     int run = 0;
-    double Counted() const { return preset + (endAwake - startAwake); }
+    double floor = -1e18;              // idle time before this was counted by an earlier period
+    double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
 };
 
 class World {
@@ -125,6 +139,7 @@ class World {
     // --- the user and the world ------------------------------------------------------------
     void UserInput(double stamp);
     double StretchStart() const;
+    double AwayToCount() const;
     bool HostAnswering() const;
     void HostChanged();
     double SilentAwake() const;
@@ -145,7 +160,8 @@ class World {
     void CheckTotals(bool removal);
     void CheckEnds();
     void FinalChecks();
-    double Probe();
+    void CheckText();
+    std::pair<double, double> Probe();
     void Fail(const std::string& invariant, const std::string& message);
     void Note(const std::string& text);
     void Count(const std::string& what) { ++out_.seen[what]; }
@@ -161,7 +177,7 @@ class World {
     int run_ = 0, boxes_ = 0;
 
     // The user.
-    std::vector<double> inputs_;  // effective input, in order
+    std::vector<std::pair<double, double>> inputs_;  // effective input (time, time awake), in order
     bool locked_ = false;
     std::string typed_;           // what the user has typed into the chat box since their last Enter
     int userStart_ = 0, userStop_ = 0;
@@ -183,6 +199,7 @@ class World {
     double silentSinceAwake_ = -1;  // when (awake) the host stopped answering a full-bound message
     int postsChecked_ = 0;
     bool textCheck_ = false, textCheckValid_ = false;
+    int timeoutsAtPost_ = 0;
     int typingQueued_ = 0;
     double silentTotal_ = 0, silentMark_ = 0;  // awake seconds the host has not answered, in all
     int roomTrouble_ = 0;                       // the room, or the host with it, went away
@@ -194,7 +211,10 @@ class World {
     std::vector<Period> periods_;
     std::optional<std::size_t> running_;
     double lo_ = 0, hi_ = 0;      // what the statistics on disk must hold, in seconds
-    double lastPeriodStart_ = -1e18;
+    double lastPeriodStart_ = -1e18;  // in this run
+    double unsaved_ = 0;               // idle time counted since this run's last save reached the disk
+    bool otherWriting_ = false;
+    double runStartAwake_ = -1e18, countedUntil_ = -1e18;
 
     // Another session of pellowick on the same machine.
     std::unique_ptr<FakePlatform> otherP_;
@@ -342,6 +362,8 @@ void World::StartProgram() {
         if (at != std::string::npos) autoChoices_.insert(std::atoi(f.bytes.c_str() + at + 9));
     }
     Note("program starts");
+    runStartAwake_ = p_.now - p_.Asleep();
+    lastPeriodStart_ = -1e18;
     app_ = std::make_unique<FrmMain>(p_);
     app_->Form_Load();
     loaded_ = true;
@@ -362,16 +384,25 @@ void World::Ended(bool killed) {
         if (q.end < 0) {
             q.end = p_.now;
             q.endAwake = p_.now - p_.Asleep();
+            countedUntil_ = std::max(countedUntil_, q.endAwake);
         }
         q.done = true;
         q.explained = true;
-        if (killed || toldSaveFailed_) {
-            hi_ += q.Counted() + 1;
-        } else {
-            // A close saves what ran, whatever closed the window.
+        hi_ += q.Counted() + 1;
+        // A close saves what ran, whatever closed the window.
+        if (!killed) {
             lo_ += q.Counted() - 2;
-            hi_ += q.Counted() + 1;
+            unsaved_ += q.Counted() - 2;
         }
+    }
+    // What no save took to the disk is lost with the process, or with a disk the user
+    // was told could not take it.
+    if (killed || toldSaveFailed_) lo_ -= unsaved_;
+    unsaved_ = 0;
+    // Text the process held aside for a line dies with it; the user sees what is left.
+    if (killed) {
+        textCheck_ = false;
+        if (host_ && host_->input && p_.Exists(host_->input)) typed_ = p_.At(host_->input).text;
     }
     running_.reset();
     tearingDown_ = true;
@@ -517,6 +548,8 @@ void World::Happen(const Ev& e) {
         case Ev::AltF4:
             if (!CanTouch()) break;
             CloseRequested(p_.now);
+            for (Period& q : periods_)
+                if (q.run == run_ && !q.done && q.end < 0) q.quietEnd = true;
             app_->QueryClose();
             break;
         case Ev::LogOff:
@@ -579,6 +612,7 @@ void World::Happen(const Ev& e) {
             break;
         case Ev::Hang:
             if (!host_) break;
+            ++roomTrouble_;
             for (Hwnd w : {host_->frame, host_->mdi, host_->welcome, host_->room, host_->input, host_->address}) {
                 if (w && p_.Exists(w)) p_.At(w).hung = true;
             }
@@ -587,6 +621,7 @@ void World::Happen(const Ev& e) {
             break;
         case Ev::HostExit:
             if (!host_) break;
+            ++roomTrouble_;
             p_.RemoveWindow(host_->frame);
             host_.reset();
             typed_.clear();
@@ -600,6 +635,7 @@ void World::Happen(const Ev& e) {
             break;
         case Ev::RoomClose:
             if (!host_ || !host_->room || hung_) break;
+            ++roomTrouble_;
             host_->CloseRoom();
             typed_.clear();
             host_->roomOnAttempt = Mix(s_.seed + static_cast<std::uint64_t>(e.t)) % 5 == 0
@@ -652,7 +688,12 @@ void World::Happen(const Ev& e) {
             otherTotal_ += add;
             otherUnsaved_ += add;
             hi_ += add;  // on disk once a save of it succeeds
-            if (otherFile_->Save(TotalsOf(otherTotal_))) {
+            otherWriting_ = true;
+            const SavedTotals saved = otherFile_->Save(TotalsOf(otherTotal_));
+            otherWriting_ = false;
+            if (saved.onDisk) {
+                // It adds what it counted to what it found: its totals are now the sum.
+                otherTotal_ = SecondsOf(saved.totals);
                 lo_ += otherUnsaved_;
                 otherUnsaved_ = 0;
                 CheckTotals(false);
@@ -678,13 +719,21 @@ void World::Happen(const Ev& e) {
 void World::UserInput(double stamp) {
     p_.lastInput = stamp;
     if (locked_) return;  // on the lock screen: the stretch the lock continues goes on
-    inputs_.push_back(p_.now);
+    inputs_.push_back({p_.now, p_.now - p_.Asleep()});
 }
 
 // Since when the user has been away, as the user's own account has it; the lock screen
 // keeps a stretch going, and unlocking is input.
 double World::StretchStart() const {
-    return inputs_.empty() ? t0_ - 1e9 : inputs_.back();
+    return inputs_.empty() ? t0_ - 1e9 : inputs_.back().first;
+}
+
+// Seconds away that a period beginning now counts: from the last input, but never what
+// an earlier period or an earlier run may have counted.
+double World::AwayToCount() const {
+    const double awake = p_.now - p_.Asleep();
+    const double from = std::max({inputs_.empty() ? -1e18 : inputs_.back().second, runStartAwake_, countedUntil_});
+    return std::max(0.0, awake - from);
 }
 
 bool World::HostAnswering() const {
@@ -733,6 +782,9 @@ void World::SendOwn() {
     if (!host_ || !host_->input || hung_ || p_.now < stallUntil_ || p_.HostFreeAt(host_->input) > p_.now) return;
     UserInput(p_.now);
     const Hwnd box = host_->input;
+    // (While pellowick holds the text aside for its line, the box is empty on purpose.)
+    if (typingQueued_ == 0 && !(app_ && app_->Link().HoldsUserText()) && p_.At(box).text != typed_)
+        Fail("text", "the user sends \"" + p_.At(box).text + "\", having typed \"" + typed_ + "\"");
     if (p_.At(box).text.empty()) return;
     p_.At(box).onChar(13);
     typed_.clear();
@@ -762,13 +814,19 @@ bool IsInputBox(FakePlatform& p, Hwnd w) {
 }
 
 void World::OnSend(const fake::Message& m) {
+    // After a line was posted, the user's text is back by the time the program asks
+    // the host anything else.
+    if (textCheck_ && !(m.kind == fake::Message::SetText && host_ && m.window == host_->input &&
+                        Classify(m.text).kind == Line::Other && !m.text.empty()))
+        CheckText();
     if (m.kind == fake::Message::GetTextLength || m.kind == fake::Message::GetText) return;
     if (m.kind == fake::Message::Show) {
         if (m.code == kSwShowMinimized && userStart_ == 0) CheckAutoCause("minimized the host client");
         return;
     }
     const bool address = host_ && m.window == host_->address;
-    if (!address && !IsInputBox(p_, m.window))
+    // A window that is gone takes nothing: a handle found before the room closed.
+    if (!address && p_.Exists(m.window) && !IsInputBox(p_, m.window))
         Fail("truth", "typed into a host window that is neither the chat input box nor the address box");
     if (address) {
         Count("link typed");
@@ -776,6 +834,8 @@ void World::OnSend(const fake::Message& m) {
             CheckAutoCause("typed a private-room link");
         return;
     }
+    if (traceOn_ && m.kind == fake::Message::SetText && Classify(m.text).kind == Line::Other)
+        Note("sets the chat box to \"" + m.text + "\"");
     if (m.kind == fake::Message::SetText) OnLine(m.text);
 }
 
@@ -783,6 +843,7 @@ void World::OnSend(const fake::Message& m) {
 void World::OnLine(const std::string& ansi) {
     const Line line = Classify(ansi);
     if (line.kind == Line::Other) return;
+    if (traceOn_) Note("sends: " + ansi.substr(ansi.find("-|- <b>") + 7));
     if (!loaded_ && line.kind != Line::Loaded) Fail("truth", "a line was sent before \"loaded\"");
     Period* cur = running_ ? &periods_[*running_] : nullptr;
     switch (line.kind) {
@@ -790,7 +851,7 @@ void World::OnLine(const std::string& ansi) {
             if (cur) Fail("control", "\"now idle\" while a period runs");
             if (userStart_ == 0) CheckAutoCause("posted \"now idle\"");
             // Counted from the last input for an automatic start, from zero for a press.
-            const double away = userStart_ ? 0 : p_.now - StretchStart();
+            const double away = userStart_ ? 0 : AwayToCount();
             const long m = line.number;
             if (m < static_cast<long>(std::floor((away - 3) / 60)) || m > static_cast<long>(std::floor((away + 2) / 60)))
                 Fail("truth", "\"now idle\" reports " + std::to_string(m) + " after " + std::to_string(away) + " s away");
@@ -799,7 +860,7 @@ void World::OnLine(const std::string& ansi) {
         case Line::Idle: {
             if (!cur) break;  // a minute's line that ran into its period's stop: dropped later
             if (cur->noticed >= 0) Fail("truth", "a minute's line after the user came back");
-            const double counted = cur->preset + (p_.now - p_.Asleep() - cur->startAwake);
+            const double counted = cur->preset + (p_.now - p_.Asleep() - cur->startAwake);  // so far
             const long m = line.number;
             if (m <= cur->lastMinute) Fail("truth", "minute " + std::to_string(m) + " posted twice or backwards");
             if (m < static_cast<long>(std::floor((counted - 4) / 60)) || m > static_cast<long>(std::floor((counted + 2) / 60)))
@@ -829,6 +890,7 @@ void World::OnPost(const std::string& utf8) {
     }
     textCheck_ = true;
     textCheckValid_ = HostAnswering();
+    timeoutsAtPost_ = p_.timeouts;
 }
 
 void World::OnTimerSet(Timer& t, bool on) {
@@ -844,8 +906,9 @@ void World::OnTimerSet(Timer& t, bool on) {
         if (q.automatic) {
             CheckAutoCause("began an idle period");
             q.stretch = StretchStart();
-            q.preset = p_.now - q.stretch;
+            q.preset = AwayToCount();
         }
+        q.floor = countedUntil_;
         q.nowIdlePosted = std::exchange(pendingNowIdle_, false);
         lastPeriodStart_ = p_.now;
         periods_.push_back(q);
@@ -860,7 +923,10 @@ void World::OnTimerSet(Timer& t, bool on) {
     running_.reset();
     q.end = p_.now;
     q.endAwake = p_.now - p_.Asleep();
+    countedUntil_ = std::max(countedUntil_, q.endAwake);
     q.userStop = userStop_ > 0;
+    q.silentAtEnd = SilentAwake();
+    if (!host_ || !host_->room || hung_) ++roomTrouble_;
     q.explained = q.userStop || closeAt_ || (q.automatic && q.noticed >= 0);
     hi_ += q.Counted() + 1;  // saved by its stop, which may not have finished yet
     Note("period ends after " + std::to_string(q.Counted()) + " s");
@@ -868,7 +934,7 @@ void World::OnTimerSet(Timer& t, bool on) {
     const std::size_t index = periods_.size() - 1;
     HostChanged();
     const double silent0 = silentTotal_;
-    const int trouble0 = roomTrouble_;
+    const int trouble0 = roomTrouble_ - (!host_ || !host_->room || hung_ ? 1 : 0);
     const int run = run_;
     p_.AtWorld(p_.now + kCloseLimit, [this, index, silent0, trouble0, run] {
         HostChanged();
@@ -892,12 +958,13 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
     Note("box \"" + b.title + "\": " + b.text.substr(0, b.text.find('\r')));
     const bool silence = b.text.starts_with("America Online is not responding.\r\n");
     const bool leftRoom = b.text.starts_with("You have exited the America Online chat area.");
-    if (silence && b.text.find("forced to cancel") != std::string::npos && SilentAwake() < kSilenceLimit - 1)
-        Fail("truth", "the host was taken to be gone after " + std::to_string(SilentAwake()) + " s of silence");
     if (silence || leftRoom) {
-        // The watchdog ended the period that stopped last and tells the user now.
+        // The watchdog ended the period that stopped last and tells the user now; a
+        // silence must have been long when it decided.
         for (auto q = periods_.rbegin(); q != periods_.rend(); ++q) {
             if (q->end < 0) continue;
+            if (silence && b.text.find("forced to cancel") != std::string::npos && q->silentAtEnd < kSilenceLimit - 1)
+                Fail("truth", "the host was taken to be gone after " + std::to_string(q->silentAtEnd) + " s of silence");
             q->explained = true;
             q->told = true;
             break;
@@ -922,8 +989,8 @@ void World::CheckAutoCause(const char* what) {
     // Input that came after the program last looked at its event loop it cannot know of yet.
     double since = t0_ - 1e9;
     for (auto i = inputs_.rbegin(); i != inputs_.rend(); ++i) {
-        if (*i <= p_.lastPumpAt || i + 1 == inputs_.rend()) {
-            since = *i;
+        if (i->first <= p_.lastPumpAt || i + 1 == inputs_.rend()) {
+            since = i->first;
             break;
         }
     }
@@ -943,8 +1010,9 @@ void World::CheckEnds() {
     }
 }
 
-double World::Probe() {
-    // What the next start would load, once every lock is gone.
+// What the next start would load, once every lock is gone; with what it would keep
+// aside as copies it cannot combine (they are not lost: the user is told of them).
+std::pair<double, double> World::Probe() {
     auto copy = std::make_shared<fake::Disk>();
     copy->files = p_.files;
     for (auto& [path, f] : copy->files) f.unreadable = f.readOnly = false;
@@ -953,13 +1021,17 @@ double World::Probe() {
     q.programFolder = p_.programFolder;
     q.now = p_.now;
     StatsFile file(q);
-    return SecondsOf(file.Load().totals);
+    const LoadedTotals loaded = file.Load();
+    double kept = 0;
+    for (const std::string& path : loaded.setAside)
+        if (const File* f = q.FindFile(path); f && path.find(".old") != std::string::npos) kept += SecondsOfFile(f->bytes);
+    return {SecondsOf(loaded.totals), kept};
 }
 
 void World::CheckTotals(bool removal) {
-    const double got = Probe();
+    const auto [got, kept] = Probe();
     const double lo = clearing_ ? 0 : lo_;
-    if (got < lo - 0.5 || got > hi_ + 0.5) {
+    if (got + kept < lo - 0.5 || got > hi_ + 0.5) {
         char why[200];
         std::snprintf(why, sizeof why, "the statistics files hold %.0f s; the idle time lived is %.1f to %.1f s", got,
                       lo, hi_);
@@ -969,10 +1041,24 @@ void World::CheckTotals(bool removal) {
 
 void World::OnDisk(const std::string& path, const File* before, const File* after) {
     const std::string folder = FakePlatform::Normal(p_.programFolder + "\\pwick.dat");
+    if (after && !before && path.find(".old") != std::string::npos) {
+        // Copies that could not be combined: kept, and the user is told; what is loaded
+        // from now on may lack what only that copy holds.
+        Count("copy kept as .old");
+        Note("kept aside: " + path);
+        lo_ -= SecondsOfFile(after->bytes);
+        return;
+    }
     if (path != FakePlatform::Normal(kWrite) && path != folder) return;
     if (before && after && before->bytes == after->bytes) return;
     if (after) Count("statistics written");
+    if (after && !otherWriting_) unsaved_ = 0;
     Note(std::string(after ? "written: " : "removed: ") + path);
+    if (traceOn_ && after) {
+        std::string body = after->bytes;
+        for (char& c : body) if (c == '\r' || c == '\n') c = ' ';
+        Note("  " + body);
+    }
     CheckTotals(!after || before);
 }
 
@@ -991,15 +1077,21 @@ void World::Observe(bool atPump) {
             if (q.run == run_ && q.end >= 0 && !q.done && m.picStartUp.Visible()) {
                 q.done = true;  // its stop has folded and saved it
                 lo_ += q.Counted() - 2;
+                unsaved_ += q.Counted() - 2;
             }
         }
     }
-    if (atPump && textCheck_) {
-        textCheck_ = false;
-        if (textCheckValid_ && HostAnswering() && typingQueued_ == 0 && host_ && host_->input) {
-            const std::string box = p_.At(host_->input).text;
-            if (box != typed_) Fail("text", "the chat box holds \"" + box + "\", the user had typed \"" + typed_ + "\"");
-        }
+    if (atPump && textCheck_) CheckText();
+}
+
+// What the user typed is back in the box: checked after a line pellowick posted while
+// every message since was answered, and whenever the user sends their own line.
+void World::CheckText() {
+    textCheck_ = false;
+    if (textCheckValid_ && p_.timeouts == timeoutsAtPost_ && HostAnswering() && typingQueued_ == 0 && host_ &&
+        host_->input) {
+        const std::string box = p_.At(host_->input).text;
+        if (box != typed_) Fail("text", "the chat box holds \"" + box + "\", the user had typed \"" + typed_ + "\"");
     }
 }
 
@@ -1027,7 +1119,7 @@ Outcome World::Go() {
             f();
         } catch (const fake::ProgramEnded&) {
             Ended(false);
-        } catch (const fake::Killed&) {
+            } catch (const fake::Killed&) {
             Ended(true);
         }
     };
@@ -1036,6 +1128,16 @@ Outcome World::Go() {
         try {
             step([&] { StartProgram(); });
             while (p_.now < end_) step([&] { p_.RunUntil(end_); });
+            // The day is over: the user closes pellowick, which saves what it holds.
+            if (app_) {
+                p_.endOfTime = end_ + 2 * kCloseLimit;
+                CloseRequested(p_.now);
+                p_.At(p_.now, [this] {
+                    if (app_) app_->lblClose_Click();
+                });
+                step([&] { p_.RunUntil(p_.endOfTime); });
+                if (app_) Fail("control", "the program did not end after a close at the end of the day");
+            }
         } catch (const fake::TimeUp&) {
             // The program was busy (a room search, a long wait) when the time ran out.
             timeUp_ = true;

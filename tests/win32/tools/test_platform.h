@@ -48,7 +48,7 @@ class TestPlatform final : public Platform {
     std::string AnsiFromText(std::string_view utf8) override { return real_.AnsiFromText(utf8); }
     std::string TextFromAnsi(std::string_view ansi) override { return real_.TextFromAnsi(ansi); }
     float ClockSeconds() override { return real_.ClockSeconds(); }
-    double Uptime() override { return real_.Uptime(); }
+    double AwakeSeconds() override { return real_.AwakeSeconds(); }
     void PumpEvents() override { real_.PumpEvents(); }
     void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
     std::uint32_t TickCount() override { return real_.TickCount(); }
@@ -80,6 +80,7 @@ class TestPlatform final : public Platform {
     bool SameFile(const std::string& a, const std::string& b) override {
         return real_.SameFile(Path(a), Path(b));
     }
+    unsigned long ProcessId() override { return real_.ProcessId(); }
     std::string ProgramFolder() override {
         return programFolder.empty() ? real_.ProgramFolder() : programFolder;
     }
