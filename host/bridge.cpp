@@ -75,6 +75,7 @@ auto HostLink::Ask(Hwnd w, Send send, std::optional<double> deadline) -> decltyp
     // there: after each, the host is left alone as long as it was waited for, so that
     // a slow host catches up instead of falling further behind with every probe.
     if (silentSince_ && p_.AwakeSeconds() < quietUntil_) return {};
+    if (PastDeadline()) return {};
     unsigned ms = silentSince_ ? probeMs_ : kHostAnswerMs;
     if (deadline) {
         double left = (*deadline - p_.AwakeSeconds()) * 1000;
@@ -151,6 +152,11 @@ std::string HostLink::GetScreenName() {
     return ReadScreenName().value_or("");
 }
 
+void HostLink::AskAfresh() {
+    quietUntil_ = 0;
+    probeMs_ = kHostAnswerMs;
+}
+
 double HostLink::SilentFor() {
     return silentSince_ ? p_.AwakeSeconds() - *silentSince_ : 0;
 }
@@ -179,19 +185,23 @@ std::optional<std::string> HostLink::UserText(Hwnd box) {
     return text;
 }
 
-// Writes `ansi` over the box's `userText`, which is then kept to be put back.
+// Writes `ansi` over the box's `userText`, which is kept to be put back: even a write
+// that timed out is carried out when the host gets to it.
 bool HostLink::Replace(Hwnd box, const std::string& userText, const std::string& ansi) {
-    if (!SetText(box, ansi)) return false;
     taken_ += userText;
-    return true;
+    return SetText(box, ansi);
 }
 
 bool HostLink::PutBack(Hwnd box, const std::string& typedSince, std::string* putBack) {
-    const std::string all = taken_ + typedSince;
-    if (all.empty()) return true;
-    if (!SetText(box, p_.AnsiFromText(all))) return false;
+    // A clear that never reached the box left the text where it was.
+    const std::string all = typedSince.starts_with(taken_) ? typedSince : taken_ + typedSince;
+    if (all != typedSince && !SetText(box, p_.AnsiFromText(all))) {
+        owed_ = true;
+        return false;
+    }
     if (putBack) *putBack = all;
     taken_.clear();
+    owed_ = false;
     return true;
 }
 
@@ -205,12 +215,19 @@ HostLink::Sent HostLink::SendChat(std::string_view text, std::string* putBack) {
     if (putBack) putBack->clear();
     Hwnd box = FindChatInput(p_);
     if (!box) return Sent::Unsent;
-    // A box that does not answer may hold what the user is typing: touch nothing.
+    // A box that does not answer may hold what the user is typing: touch nothing, and
+    // give back what was taken as soon as the host answers again.
     std::optional<std::string> typed = UserText(box);
-    if (!typed) return Sent::Unsent;
+    if (!typed) {
+        owed_ = !taken_.empty();
+        return Sent::Unsent;
+    }
     lastLine_ = p_.AnsiFromText(text);
     // Enter only after the text arrived: a timed-out write must not post stale text.
-    if (!Replace(box, *typed, lastLine_)) return Sent::Unsent;
+    if (!Replace(box, *typed, lastLine_)) {
+        owed_ = true;
+        return Sent::Unsent;
+    }
     const Sent sent = TypeChar(box, kEnter) ? Sent::Posted : Sent::Pending;
     PutBack(box, "", putBack);
     return sent;
@@ -220,7 +237,15 @@ void HostLink::PutBackUserText() {
     if (taken_.empty()) return;
     Hwnd box = FindChatInput(p_);
     if (!box) return;
-    if (std::optional<std::string> typed = UserText(box)) PutBack(box, *typed, nullptr);
+    std::optional<std::string> typed = UserText(box);
+    if (typed)
+        PutBack(box, *typed, nullptr);
+    else
+        owed_ = true;
+}
+
+void HostLink::RetryPutBack() {
+    if (owed_) PutBackUserText();
 }
 
 void HostLink::RunKeyword(std::string_view text) {

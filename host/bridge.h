@@ -6,6 +6,8 @@
 // read tells a host that did not answer ("unknown") from a window that is not there.
 #pragma once
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,10 +61,18 @@ class HostLink {
     // user had typed. Pending: the host holds the Enter and posts the line when it
     // wakes. `putBack` receives the text put back into the box ("" when none).
     Sent SendChat(std::string_view text, std::string* putBack = nullptr);
-    // Puts back what the user had typed, when an announcement was given up, or when the
-    // host answers again after it could not be put back.
+    // Puts back what the user had typed, when an announcement was given up.
     void PutBackUserText();
+    // The same, when an earlier attempt found the host silent; call when it answers.
+    void RetryPutBack();
     bool HoldsUserText() const { return !taken_.empty(); }
+    // Asks the next message with the full bound, whenever the host was last asked: a
+    // verdict that the host is gone is made on a fresh answer.
+    void AskAfresh();
+    // From `awakeSeconds` on the host is asked nothing more: the program is closing and
+    // must not wait on it.
+    void StopAskingAt(double awakeSeconds) { deadline_ = std::min(deadline_, awakeSeconds); }
+    bool PastDeadline() { return p_.AwakeSeconds() >= deadline_; }
     void RunKeyword(std::string_view text);
     void MinimizeHost();
     void MaximizeHost();
@@ -82,10 +92,12 @@ class HostLink {
     std::optional<double> silentSince_;  // AwakeSeconds of the first unanswered message
     unsigned probeMs_ = kSilentProbeMs;
     double quietUntil_ = 0;  // AwakeSeconds before which a silent host is not asked again
+    double deadline_ = std::numeric_limits<double>::infinity();
     // What the user had typed into the chat box `takenFrom_` and pellowick wrote over,
     // to go back after the line.
     std::string taken_;
     Hwnd takenFrom_ = 0;
+    bool owed_ = false;     // putting `taken_` back failed: again when the host answers
     std::string lastLine_;  // ANSI: the last line typed there; a late copy of it is ours
 };
 

@@ -179,7 +179,8 @@ void IdleController::Stop(bool tellIfUnheard) {
         stats_.SaveTotals();
         // A host that fell silent may be back within its twenty seconds: the room still
         // hears of the stop, once.
-        while (sent == HostLink::Sent::Unsent && link_.Silent() && link_.SilentFor() < kHostGoneSeconds) {
+        while (sent == HostLink::Sent::Unsent && link_.Silent() && link_.SilentFor() < kHostGoneSeconds &&
+               !link_.PastDeadline()) {
             WaitAwake(p_, kRetrySeconds);
             sent = link_.SendChat(line);
         }
@@ -213,6 +214,10 @@ void IdleController::FoldRunningPeriod() {
 
 void IdleController::Timer1_Timer() {
     std::optional<bool> inRoom = InChatRoom();
+    if (!inRoom && link_.SilentFor() >= kHostGoneSeconds) {
+        link_.AskAfresh();
+        inRoom = InChatRoom();
+    }
     // A host that does not answer is busy until it has been silent for long.
     const char* why = !inRoom ? (link_.SilentFor() >= kHostGoneSeconds ? kHostSilent : nullptr)
                               : (*inRoom ? nullptr : kLeftRoom);
@@ -222,7 +227,7 @@ void IdleController::Timer1_Timer() {
         return;
     }
     // The host answers again: what the user had typed goes back if it could not before.
-    if (inRoom) link_.PutBackUserText();
+    if (inRoom) link_.RetryPutBack();
     CountLivedSeconds();
 }
 

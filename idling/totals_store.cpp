@@ -63,7 +63,7 @@ void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
     along.insert(along.end(), extra.begin(), extra.end());
     const SavedTotals saved = file_.Save(now, along);
     // Another session of pellowick added its idle time meanwhile: the labels show the sum.
-    if (saved.onDisk && saved.totals != now) Show(saved.totals);
+    if (saved.totals != now) Show(saved.totals);
     if (!saved.onDisk) Tell(toldSaveFailed_, kSaveFailed);
     TellSetAside(saved.setAside);
 }

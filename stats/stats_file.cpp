@@ -386,14 +386,18 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
         done = WriteKeys(path, keys, extra, true) && p_.FlushProfile(path) && ReadsBack(path, keys, extra);
     }
     out.setAside.insert(out.setAside.end(), setAside.begin(), setAside.end());
-    if (!done) return false;
+    // A save that failed after its totals reached the file (a later key, the read-back)
+    // still left them there: later saves must know, or they would add them again.
+    const bool there = done || (ParseNumber(ReadIniValue(p_, kStatsSection, kGenerationKey, path)) == generation &&
+                                ReadIniValue(p_, kStatsSection, kWriterKey, path) == run_);
+    if (!there) return false;
     known_ = lineage;
     lastWriter_ = run_;
     lastGeneration_ = generation;
     lastTotal_ = total;
-    out.onDisk = true;
     out.totals = write;
-    return true;
+    out.onDisk = done;
+    return done;
 }
 
 SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra) {

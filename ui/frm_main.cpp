@@ -178,10 +178,17 @@ void FrmMain::Form_Load() {
     autoIdle_.SetMinutes(stats_.Opts().autoIdleMinutes);
 }
 
+// A close ends the program within moments, whatever the host does: past this it is
+// asked nothing more.
+void FrmMain::CloseRequested() {
+    link_.StopAskingAt(platform.AwakeSeconds() + kCloseHostSeconds);
+}
+
 void FrmMain::Form_Unload() {
     // A second close during the unload's pause must not unload twice, and a close
     // during a stop waits until the stop has saved the idle period.
     if (unloading_) return;
+    CloseRequested();
     if (controller_.Stopping()) {
         closeAfterStop_ = true;
         return;
@@ -191,6 +198,7 @@ void FrmMain::Form_Unload() {
 
 void FrmMain::lblClose_Click() {
     if (unloading_) return;
+    CloseRequested();
     controller_.Closing();
     cmdStopIt.Press();
     Form_Unload();
@@ -198,7 +206,9 @@ void FrmMain::lblClose_Click() {
 
 void FrmMain::SessionEnding() {
     // The session is ending and will not wait: say goodbye without the pause.
-    if (!unloading_) Unload(false);
+    if (unloading_) return;
+    CloseRequested();
+    Unload(false);
 }
 
 void FrmMain::Unload(bool pause) {
@@ -209,7 +219,7 @@ void FrmMain::Unload(bool pause) {
     controller_.FoldRunningPeriod();
     stats_.SaveTotals();
     // A host that is not answering gets no goodbye: the close must not wait on it.
-    if (!link_.Silent()) {
+    if (!link_.Silent() && !link_.PastDeadline()) {
         link_.ClearChatInput();
         if (pause) Pause(platform, kPauseBeforeLine);
         link_.SendChat(UnloadedLine(lblVersion.Caption()));

@@ -79,6 +79,9 @@ class FrmMain : public Form {
     IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
 
   private:
+    // Seconds a close may still spend on the host client.
+    static constexpr double kCloseHostSeconds = 18;
+    void CloseRequested();
     void SessionEnding();
     void Unload(bool pause);
 
