@@ -161,11 +161,8 @@ bool IdleController::BeginIdle() {
 
 void IdleController::Stop(bool tellIfUnheard) {
     if (!timer1_.Enabled()) return;
-    // The seconds since the last tick are idle time too (a silent host held that tick up).
-    CountLivedSeconds();
-    if (!timer1_.Enabled()) return;  // a stop ran meanwhile, inside a minute's line
     timer1_.SetEnabled(false);
-    lastEnd_ = p_.AwakeSeconds();
+    CountLastSeconds();
     ++period_;
     bool unheard = false;
     {
@@ -197,14 +194,7 @@ void IdleController::FoldRunningPeriod() {
     if (!timer1_.Enabled() && !stopping_) return;
     const bool running = timer1_.Enabled();
     timer1_.SetEnabled(false);
-    if (running) {
-        lastEnd_ = p_.AwakeSeconds();
-        due_ += *lastEnd_ - lastTick_;
-        lastTick_ = *lastEnd_;
-        // With the clock stopped: no carry, no minute's line on the way out.
-        for (; due_ >= 1; due_ -= 1)
-            AddTo(c_.seconds, 1);
-    }
+    if (running) CountLastSeconds();
     ++period_;
     FlagScope stopping(stopping_);
     ShowBusyFaces();
@@ -229,6 +219,16 @@ void IdleController::Timer1_Timer() {
     // The host answers again: what the user had typed goes back if it could not before.
     if (inRoom) link_.RetryPutBack();
     CountLivedSeconds();
+}
+
+// The seconds lived since the last tick are idle time too (a silent host may have held
+// that tick up). Counted with the clock stopped: no carry, no minute's line on the way out.
+void IdleController::CountLastSeconds() {
+    lastEnd_ = p_.AwakeSeconds();
+    due_ += *lastEnd_ - lastTick_;
+    lastTick_ = *lastEnd_;
+    for (; due_ >= 1; due_ -= 1)
+        AddTo(c_.seconds, 1);
 }
 
 // One second a tick, as a rule; when a host kept this thread waiting, or ticks were

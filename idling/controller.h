@@ -64,6 +64,7 @@ class IdleController {
     bool Start(bool quiet);
     void Stop(bool tellIfUnheard);
     void CountLivedSeconds();
+    void CountLastSeconds();
     void ShowBusyFaces();
     void ShowNotIdleFaces();
     bool StillAway() const { return !stillAway_ || stillAway_(); }

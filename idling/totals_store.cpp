@@ -54,6 +54,14 @@ void TotalsStore::LoadTotals() {
 }
 
 void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
+    Save(extra, false);
+}
+
+void TotalsStore::SaveClearedTotals() {
+    Save({}, true);
+}
+
+void TotalsStore::Save(const std::vector<IniEntry>& extra, bool replace) {
     StoredTotals now;
     now.seconds = t_.seconds.Caption();
     now.minutes = t_.minutes.Caption();
@@ -61,7 +69,7 @@ void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
     now.days = t_.days.Caption();
     std::vector<IniEntry> along = OptionEntries(options_);
     along.insert(along.end(), extra.begin(), extra.end());
-    const SavedTotals saved = file_.Save(now, along);
+    const SavedTotals saved = file_.Save(now, along, replace);
     // Another session of pellowick added its idle time meanwhile: the labels show the sum.
     if (saved.totals != now) Show(saved.totals);
     if (!saved.onDisk) Tell(toldSaveFailed_, kSaveFailed);

@@ -19,8 +19,11 @@ class TotalsStore {
 
     std::string ReadLocation() const { return file_.ReadLocation(); }
     void LoadTotals();
-    // Saves the four captions, each read just before the save; `extra` rides along.
+    // Saves the four captions, each read just before the save, with what another session
+    // of pellowick added meanwhile; `extra` rides along.
     void SaveTotals(const std::vector<IniEntry>& extra = {});
+    // The user cleared the totals: saved as they are, nothing added.
+    void SaveClearedTotals();
     // Kept in the same file: loaded with the totals, written along with every save.
     const Options& Opts() const { return options_; }
     // The user picked an automatic-idle wait: saved with the totals at once.
@@ -29,6 +32,7 @@ class TotalsStore {
   private:
     void Tell(bool& told, const std::string& text);
     void Show(const StoredTotals& totals);
+    void Save(const std::vector<IniEntry>& extra, bool replace);
     void TellSetAside(const std::vector<std::string>& paths);
 
     Platform& p_;

@@ -297,7 +297,7 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
         out.totals = TotalsOf(*merged);
         SavedTotals saved;
         for (const std::string& path : {std::string(kWriteLocation), read}) {
-            if (SaveTo(path, out.totals, out.extra, saved)) {
+            if (SaveTo(path, out.totals, out.extra, true, saved)) {
                 p_.RemoveFile(path == read ? std::string(kWriteLocation) : read);
                 break;
             }
@@ -308,7 +308,7 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
 
 // What to write over another copy found where a save goes: our totals, with what the
 // copy holds that ours do not.
-double StatsFile::Combine(const Copy& other, double ours, std::vector<std::string>& setAside) {
+std::optional<double> StatsFile::Combine(const Copy& other, double ours, std::vector<std::string>& setAside) {
     // It is the save ours were last the same as, or another session's that builds on it:
     // add what we counted since.
     if (Includes(other.lineage, lastWriter_, lastGeneration_)) return std::max(0.0, other.Total() + ours - lastTotal_);
@@ -317,7 +317,9 @@ double StatsFile::Combine(const Copy& other, double ours, std::vector<std::strin
     // Both moved on from one save.
     if (std::optional<double> common = other.writer.empty() ? std::nullopt : CommonTotal(known_, other.lineage))
         return std::max(0.0, other.Total() + ours - *common);
-    SetAside(other.path, setAside);
+    // Nothing in common: it is kept beside itself, or, where that cannot be, this save
+    // does not go there.
+    if (!SetAside(other.path, setAside)) return std::nullopt;
     return ours;
 }
 
@@ -346,7 +348,7 @@ bool StatsFile::ReadsBack(const std::string& path, const std::vector<std::pair<s
 }
 
 bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra,
-                       SavedTotals& out) {
+                       bool replace, SavedTotals& out) {
     if (untouchable_.count(path)) return false;
     FileAccess access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
     if (access == FileAccess::Unreadable) return false;
@@ -356,8 +358,12 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
     std::vector<std::string> setAside;
     if (access == FileAccess::Readable) {
         const Copy there = Look(path, {}, false);
-        if (there.plain) {
-            total = Combine(there, ours, setAside);
+        if (there.plain && replace) {
+            Include(lineage, there.lineage);  // superseded
+        } else if (there.plain) {
+            const std::optional<double> combined = Combine(there, ours, setAside);
+            if (!combined) return false;
+            total = *combined;
             if (!setAside.empty()) access = FileAccess::Missing;  // moved aside: the save starts a file
             else Include(lineage, there.lineage);
         }
@@ -400,13 +406,14 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
     return done;
 }
 
-SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra) {
+SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra, bool replace) {
     SavedTotals out;
     out.totals = totals;
-    if (SaveTo(kWriteLocation, totals, extra, out)) return out;
+    if (SaveTo(kWriteLocation, totals, extra, replace, out)) return out;
     // The program's folder is loaded next time when what it holds is the later.
     const std::string read = ReadLocation();
-    if (!p_.SameFile(kWriteLocation, read)) SaveTo(read, totals, extra, out);
+    // (A first try that failed after its totals reached the file leaves them in `out`.)
+    if (!p_.SameFile(kWriteLocation, read)) SaveTo(read, StoredTotals(out.totals), extra, replace, out);
     return out;
 }
 

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,7 +72,9 @@ class StatsFile {
     // Once per run, before any save. `alsoRead` names other keys (section and key) that
     // travel with the totals; they are read from the copy the totals come from.
     LoadedTotals Load(const std::vector<IniEntry>& alsoRead = {});
-    SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {});
+    // `replace`: the totals are what the user asked for (cleared), whatever else is
+    // there; otherwise what another session added meanwhile is added to them.
+    SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {}, bool replace = false);
 
     // A save as copies record it: the run that wrote it, its generation and its total.
     struct Stamp {
@@ -87,9 +90,9 @@ class StatsFile {
     std::optional<double> CommonTotal(const Lineage& a, const Lineage& b) const;
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
     bool SetAside(const std::string& path, std::vector<std::string>& setAside);
-    double Combine(const Copy& other, double ours, std::vector<std::string>& setAside);
+    std::optional<double> Combine(const Copy& other, double ours, std::vector<std::string>& setAside);
     bool SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra,
-                SavedTotals& out);
+                bool replace, SavedTotals& out);
     bool WriteKeys(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
                    const std::vector<IniEntry>& extra, bool inPlace);
     bool ReadsBack(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,

@@ -112,12 +112,13 @@ void CountDown(Platform& p, Control& total) {
 void FrmMenu::clrstats_Click() {
     int answer = platform.ShowMessageBox(&main_, "Are you sure you want to clear your statistics?",
                                          "Delete Statistics?", kMbYesNo | kMbIconStop);
-    if (answer == kIdYes) {
-        for (Control* total :
-             {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours, &main_.lblTotalDays})
-            CountDown(platform, *total);
+    if (answer != kIdYes) {
+        main_.Stats().SaveTotals();
+        return;
     }
-    main_.Stats().SaveTotals();
+    for (Control* total : {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours, &main_.lblTotalDays})
+        CountDown(platform, *total);
+    main_.Stats().SaveClearedTotals();
 }
 
 void FrmMenu::updated_Click() {

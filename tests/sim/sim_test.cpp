@@ -86,7 +86,7 @@ TEST(Simulation, EveryPromiseHoldsInEverySchedule) {
     std::printf("\n");
 
     std::sort(failures.begin(), failures.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < failures.size() && i < 10; ++i)
+    for (std::size_t i = 0; i < failures.size() && i < 200; ++i)
         std::printf("FAILED seed %llu: %s: %s\n", static_cast<unsigned long long>(failures[i].first),
                     failures[i].second.invariant.c_str(), failures[i].second.message.c_str());
     if (!failures.empty()) {

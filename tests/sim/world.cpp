@@ -107,6 +107,7 @@ struct Period {
     bool userStop = false;
     bool explained = false;            // a stop, a close, the watchdog or the user's return ended it
     bool told = false;                 // a box told the user the chat room could not hear of the stop
+    bool programEnded = false;         // the program ended (or died) after it
     int run = 0;
     double floor = -1e18;              // idle time before this was counted by an earlier period
     double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
@@ -140,9 +141,11 @@ class World {
     void UserInput(double stamp);
     double StretchStart() const;
     double AwayToCount() const;
+    std::pair<double, double> SeenInput() const;
     bool HostAnswering() const;
+    bool CouldAnswer() const;
+    void SampleHost();
     void HostChanged();
-    double SilentAwake() const;
     void TypeChunk(const std::string& chunk);
     void SendOwn();
     void SetFileFlag(int which, bool File::*flag, double seconds);
@@ -197,6 +200,7 @@ class World {
     double stallUntil_ = 0;
     bool hung_ = false;
     double silentSinceAwake_ = -1;  // when (awake) the host stopped answering a full-bound message
+    double lastCouldAnswer_ = 0;    // when (awake) it last could have answered one
     int postsChecked_ = 0;
     bool textCheck_ = false, textCheckValid_ = false;
     int timeoutsAtPost_ = 0;
@@ -214,6 +218,7 @@ class World {
     double lastPeriodStart_ = -1e18;  // in this run
     double unsaved_ = 0;               // idle time counted since this run's last save reached the disk
     bool otherWriting_ = false;
+    bool clearSaved_ = false;
     double runStartAwake_ = -1e18, countedUntil_ = -1e18;
 
     // Another session of pellowick on the same machine.
@@ -384,6 +389,7 @@ void World::Ended(bool killed) {
     }
     // A period still running or stopping: killed before its save, or saved by the close.
     for (Period& q : periods_) {
+        if (q.run == run_) q.programEnded = true;
         if (q.done || q.run != run_) continue;
         if (q.end < 0) {
             q.end = p_.now;
@@ -486,7 +492,8 @@ void World::Key(int which, double hold, int item, double open) {
 // A screen reader's default action: asked of the window's accessible object, which
 // says whether the part can be pressed now and posts the press.
 void World::Reader(int part, int item, double open) {
-    if (!app_ || !app_->HasWindow()) return;
+    // A screen reader finds the window once it is shown.
+    if (!app_ || !app_->HasWindow() || !p_.WindowOf(*app_)->shown) return;
     const auto& parts = app_->Parts();
     if (part < 0 || part >= static_cast<int>(parts.size()) || parts[part].role == Role::StaticText) return;
     const bool disabled = !p_.WindowOf(*app_)->enabled;
@@ -533,12 +540,17 @@ void World::Happen(const Ev& e) {
             pick_ = {e.a, e.b, kItems[e.n % 12], e.m ? kIdYes : kIdNo, true};
             clearing_ = pick_.item == "clrstats" && e.m;
             const double hiBefore = hi_;
+            clearSaved_ = false;
             Press(app_->lblMenu, nullptr);
             if (clearing_) {
-                // The countdown is over: whatever it found is gone, what a stop folded meanwhile may stay.
+                // The countdown is over: whatever it found is gone, what a stop folded
+                // meanwhile may stay. A clear its disk refused is no clear on disk.
                 clearing_ = false;
                 lo_ = 0;
-                hi_ -= hiBefore;
+                if (clearSaved_) hi_ -= hiBefore;
+                // Stops that ended before the count finished are inside it, whatever they folded.
+                for (Period& q : periods_)
+                    if (q.run == run_ && q.end >= 0) q.done = true;
                 Note("statistics cleared");
             }
             break;
@@ -635,6 +647,7 @@ void World::Happen(const Ev& e) {
             if (host_ && !hung_) break;
             if (host_) p_.RemoveWindow(host_->frame);
             StartHost(e.n & 1, e.n & 2);
+            SampleHost();
             typed_.clear();
             break;
         case Ev::RoomClose:
@@ -736,8 +749,27 @@ double World::StretchStart() const {
 // an earlier period or an earlier run may have counted.
 double World::AwayToCount() const {
     const double awake = p_.now - p_.Asleep();
-    const double from = std::max({inputs_.empty() ? -1e18 : inputs_.back().second, runStartAwake_, countedUntil_});
+    const double from = std::max({SeenInput().second, runStartAwake_, countedUntil_});
     return std::max(0.0, awake - from);
+}
+
+// The last input the program could know of (time, time awake): input after it last took
+// messages from its queue it cannot have seen yet.
+std::pair<double, double> World::SeenInput() const {
+    for (auto i = inputs_.rbegin(); i != inputs_.rend(); ++i)
+        if (i->first <= p_.lastPumpAt || i + 1 == inputs_.rend()) return *i;
+    return {t0_ - 1e9, -1e18};
+}
+
+// Whether a message with the full bound sent now would be answered: the host is not
+// stalled or hung, and gets through what it was sent before in time.
+bool World::CouldAnswer() const {
+    return host_ && !hung_ && p_.now >= stallUntil_ &&
+           p_.hostDelay + std::max(0.0, p_.HostFreeAt(host_->frame) - p_.now) <= kFullAnswer;
+}
+
+void World::SampleHost() {
+    if (CouldAnswer()) lastCouldAnswer_ = p_.now - p_.Asleep();
 }
 
 bool World::HostAnswering() const {
@@ -756,9 +788,6 @@ void World::HostChanged() {
     }
 }
 
-double World::SilentAwake() const {
-    return silentSinceAwake_ < 0 ? 0 : (p_.now - p_.Asleep()) - silentSinceAwake_;
-}
 
 // The user's keys reach the chat box when the host gets to them, after what it was
 // already sent.
@@ -818,6 +847,7 @@ bool IsInputBox(FakePlatform& p, Hwnd w) {
 }
 
 void World::OnSend(const fake::Message& m) {
+    SampleHost();
     if (traceOn_ && host_ && m.window == host_->input && m.kind != fake::Message::SetText)
         Note(m.kind == fake::Message::Char ? "presses Enter in the chat box" : "reads the chat box");
     // After a line was posted, the user's text is back by the time the program asks
@@ -912,7 +942,7 @@ void World::OnTimerSet(Timer& t, bool on) {
         q.run = run_;
         if (q.automatic) {
             CheckAutoCause("began an idle period");
-            q.stretch = StretchStart();
+            q.stretch = SeenInput().first;
             q.preset = AwayToCount();
         }
         q.floor = countedUntil_;
@@ -932,7 +962,8 @@ void World::OnTimerSet(Timer& t, bool on) {
     q.endAwake = p_.now - p_.Asleep();
     countedUntil_ = std::max(countedUntil_, q.endAwake);
     q.userStop = userStop_ > 0;
-    q.silentAtEnd = SilentAwake();
+    SampleHost();
+    q.silentAtEnd = q.endAwake - lastCouldAnswer_;
     if (!host_ || !host_->room || hung_) ++roomTrouble_;
     q.explained = q.userStop || closeAt_ || (q.automatic && q.noticed >= 0);
     hi_ += q.Counted() + 1;  // saved by its stop, which may not have finished yet
@@ -946,7 +977,8 @@ void World::OnTimerSet(Timer& t, bool on) {
     p_.AtWorld(p_.now + kCloseLimit, [this, index, silent0, trouble0, run] {
         HostChanged();
         const Period& q = periods_[index];
-        const bool excused = q.quietEnd || q.told || !q.nowIdlePosted || run != run_ || trouble0 != roomTrouble_ ||
+        const bool excused = q.quietEnd || q.told || !q.nowIdlePosted || q.programEnded || run != run_ ||
+                             trouble0 != roomTrouble_ ||
                              silentTotal_ - silent0 >= 15 || !q.explained;
         if (!excused && q.notIdlePosts == 0)
             Fail("truth", "no \"not idle\" reached the room after a stop, and nobody was told");
@@ -954,9 +986,13 @@ void World::OnTimerSet(Timer& t, bool on) {
 }
 
 void World::OnTimer(Timer& t) {
+    SampleHost();
     if (!app_ || &t != &app_->tmrAutoIdle || !running_) return;
     Period& q = periods_[*running_];
-    if (q.automatic && q.noticed < 0 && StretchStart() > q.stretch) q.noticed = p_.now;
+    if (q.automatic && q.noticed < 0 && StretchStart() > q.stretch) {
+        q.noticed = p_.now;
+        Note("a check of automatic idle runs after the user's return");
+    }
 }
 
 FakePlatform::Answer World::OnBox(const fake::Box& b) {
@@ -994,13 +1030,7 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
 // user has been away for the chosen minutes, in a stretch no period has used yet.
 void World::CheckAutoCause(const char* what) {
     // Input that came after the program last looked at its event loop it cannot know of yet.
-    double since = t0_ - 1e9;
-    for (auto i = inputs_.rbegin(); i != inputs_.rend(); ++i) {
-        if (i->first <= p_.lastPumpAt || i + 1 == inputs_.rend()) {
-            since = i->first;
-            break;
-        }
-    }
+    const double since = SeenInput().first;
     const double away = p_.now - since;
     const bool chosen = std::any_of(autoChoices_.begin(), autoChoices_.end(),
                                     [&](int m) { return m > 0 && away >= m * 60 - 1.5; });
@@ -1037,7 +1067,9 @@ std::pair<double, double> World::Probe() {
 
 void World::CheckTotals(bool removal) {
     const auto [got, kept] = Probe();
-    const double lo = clearing_ ? 0 : lo_;
+    // What this run counted since its last save that reached the disk may still be only
+    // in its labels (its disk refused: it saves again at the next chance).
+    const double lo = (clearing_ ? 0 : lo_) - unsaved_;
     if (got + kept < lo - 0.5 || got > hi_ + 0.5) {
         char why[200];
         std::snprintf(why, sizeof why, "the statistics files hold %.0f s; the idle time lived is %.1f to %.1f s", got,
@@ -1059,7 +1091,10 @@ void World::OnDisk(const std::string& path, const File* before, const File* afte
     if (path != FakePlatform::Normal(kWrite) && path != folder) return;
     if (before && after && before->bytes == after->bytes) return;
     if (after) Count("statistics written");
-    if (after && !otherWriting_) unsaved_ = 0;
+    if (after && !otherWriting_) {
+        unsaved_ = 0;
+        if (clearing_) clearSaved_ = true;
+    }
     Note(std::string(after ? "written: " : "removed: ") + path);
     if (traceOn_ && after) {
         std::string body = after->bytes;
@@ -1094,6 +1129,9 @@ void World::Observe(bool atPump) {
 // What the user typed is back in the box: checked after a line pellowick posted while
 // every message since was answered, and whenever the user sends their own line.
 void World::CheckText() {
+    // Still holding it aside (its put-back found the host busy): it goes back when the
+    // host answers; look again then.
+    if (app_ && app_->Link().HoldsUserText()) return;
     textCheck_ = false;
     if (textCheckValid_ && p_.timeouts == timeoutsAtPost_ && HostAnswering() && typingQueued_ == 0 && host_ &&
         host_->input) {
