@@ -187,6 +187,8 @@ std::optional<double> StatsFile::CommonTotal(const Lineage& a, const Lineage& b)
             latest = stampA;
         }
     }
+    // The latest of the saves both hold whole (generations only grow) includes the others.
+    if (parting && latest) return (parting->generation > latest->generation ? *parting : *latest).total;
     if (parting) return parting->total;
     if (latest) return latest->total;
     return std::nullopt;
@@ -409,6 +411,14 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
 SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra, bool replace) {
     SavedTotals out;
     out.totals = totals;
+    if (replace) {
+        // Cleared totals supersede every copy there is to read, so that no start
+        // adds an older copy's time back to them.
+        for (const std::string& path : {std::string(kWriteLocation), ReadLocation()}) {
+            if (!untouchable_.count(path) && FileExists(p_, path) && p_.ProbeFile(path) == FileAccess::Readable)
+                Include(known_, Look(path, {}, false).lineage);
+        }
+    }
     if (SaveTo(kWriteLocation, totals, extra, replace, out)) return out;
     // The program's folder is loaded next time when what it holds is the later.
     const std::string read = ReadLocation();

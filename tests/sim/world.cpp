@@ -208,7 +208,7 @@ class World {
     double silentTotal_ = 0, silentMark_ = 0;  // awake seconds the host has not answered, in all
     int roomTrouble_ = 0;                       // the room, or the host with it, went away
     bool pendingNowIdle_ = false;
-    bool toldSaveFailed_ = false;
+    bool toldSaveFailed_ = false, toldUnreadable_ = false;
     bool timeUp_ = false;
 
     // Periods and totals.
@@ -364,7 +364,7 @@ void World::StartProgram() {
     loaded_ = false;
     closeAt_.reset();
     boxTime_ = 0;
-    toldSaveFailed_ = false;
+    toldSaveFailed_ = toldUnreadable_ = false;
     // What the program will find on disk decides what it may run with.
     for (auto& [path, f] : p_.files) {
         const auto at = f.bytes.find("AutoIdle=");
@@ -538,7 +538,7 @@ void World::Happen(const Ev& e) {
             if (!app_ || !CanTouch()) break;
         {
             pick_ = {e.a, e.b, kItems[e.n % 12], e.m ? kIdYes : kIdNo, true};
-            clearing_ = pick_.item == "clrstats" && e.m;
+            clearing_ = false;  // until the question is answered Yes
             const double hiBefore = hi_;
             clearSaved_ = false;
             Press(app_->lblMenu, nullptr);
@@ -547,10 +547,17 @@ void World::Happen(const Ev& e) {
                 // meanwhile may stay. A clear its disk refused is no clear on disk.
                 clearing_ = false;
                 lo_ = 0;
-                if (clearSaved_) hi_ -= hiBefore;
-                // Stops that ended before the count finished are inside it, whatever they folded.
-                for (Period& q : periods_)
-                    if (q.run == run_ && q.end >= 0) q.done = true;
+                // A stop still folding may add its period before or after the count.
+                double stopping = 0;
+                for (Period& q : periods_) {
+                    if (q.run != run_ || q.end < 0 || q.done) continue;
+                    stopping += q.Counted() + 1;
+                    q.done = true;
+                }
+                // (With another session writing too, what it added meanwhile may come back
+                // from a copy the clear could not see: only the lower bound moves then.)
+                // Nor when a copy could not be read in this run (the user was told).
+                if (clearSaved_ && !otherP_ && !toldUnreadable_) hi_ -= std::max(0.0, hiBefore - stopping);
                 Note("statistics cleared");
             }
             break;
@@ -695,7 +702,9 @@ void World::Happen(const Ev& e) {
             otherP_->now = p_.now;
             otherP_->programFolder = p_.programFolder;
             otherFile_ = std::make_unique<StatsFile>(*otherP_);
+            otherWriting_ = true;
             otherTotal_ = SecondsOf(otherFile_->Load().totals);
+            otherWriting_ = false;
             break;
         }
         case Ev::OtherSave: {
@@ -1014,10 +1023,12 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
         }
     }
     if (b.text.find("could not save") != std::string::npos) toldSaveFailed_ = true;
+    if (b.text.find("could not read") != std::string::npos) toldUnreadable_ = true;
     FakePlatform::Answer answer{0, (b.style & 0xF) == kMbYesNo ? kIdNo : kIdOk};
-    if (box_.set) {
+    if (box_.set && (b.title == "Delete Statistics?" || b.title == "Updates!")) {
         answer = {box_.box, box_.answer};
         box_.set = false;
+        if (b.title == "Delete Statistics?" && answer.button == kIdYes) clearing_ = true;
     } else {
         const std::uint64_t h = Mix(s_.seed ^ (static_cast<std::uint64_t>(boxes_) << 20));
         answer.seconds = 0.3 * std::pow(400.0, static_cast<double>(h % 1000) / 1000.0);
