@@ -203,6 +203,7 @@ class World {
     double lastCouldAnswer_ = 0;    // when (awake) it last could have answered one
     int postsChecked_ = 0;
     bool textCheck_ = false, textCheckValid_ = false;
+    bool textUnknown_ = false;  // a program died holding some of it: what the box holds stands
     int timeoutsAtPost_ = 0;
     int typingQueued_ = 0;
     double silentTotal_ = 0, silentMark_ = 0;  // awake seconds the host has not answered, in all
@@ -409,10 +410,11 @@ void World::Ended(bool killed) {
     // was told could not take it.
     if (killed || toldSaveFailed_) lo_ -= unsaved_;
     unsaved_ = 0;
-    // Text the process held aside for a line dies with it; the user sees what is left.
-    if (killed) {
+    // Text the process held aside for a line dies with it (a host too slow to take it
+    // back before the close gave up on it); the user sees what is left.
+    if (killed || (app_ && app_->Link().HoldsUserText())) {
         textCheck_ = false;
-        if (host_ && host_->input && p_.Exists(host_->input)) typed_ = p_.At(host_->input).text;
+        textUnknown_ = true;
     }
     running_.reset();
     tearingDown_ = true;
@@ -825,6 +827,10 @@ void World::SendOwn() {
     UserInput(p_.now);
     const Hwnd box = host_->input;
     // (While pellowick holds the text aside for its line, the box is empty on purpose.)
+    if (textUnknown_ && typingQueued_ == 0) {
+        typed_ = p_.At(box).text;  // what the user sees now, after a program that died holding some
+        textUnknown_ = false;
+    }
     if (typingQueued_ == 0 && !(app_ && app_->Link().HoldsUserText()) && p_.At(box).text != typed_)
         Fail("text", "the user sends \"" + p_.At(box).text + "\", having typed \"" + typed_ + "\"");
     if (p_.At(box).text.empty()) return;
@@ -1015,7 +1021,10 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
         // silence must have been long when it decided.
         for (auto q = periods_.rbegin(); q != periods_.rend(); ++q) {
             if (q->end < 0) continue;
-            if (silence && b.text.find("forced to cancel") != std::string::npos && q->silentAtEnd < kSilenceLimit - 1)
+            // (Between its probes a silent host is left alone as long as it was waited
+            // for: an answer it could have given in that while goes unheard.)
+            if (silence && b.text.find("forced to cancel") != std::string::npos &&
+                q->silentAtEnd < kSilenceLimit - kFullAnswer - 1)
                 Fail("truth", "the host was taken to be gone after " + std::to_string(q->silentAtEnd) + " s of silence");
             q->explained = true;
             q->told = true;
@@ -1140,6 +1149,7 @@ void World::Observe(bool atPump) {
 // What the user typed is back in the box: checked after a line pellowick posted while
 // every message since was answered, and whenever the user sends their own line.
 void World::CheckText() {
+    if (textUnknown_) return;
     // Still holding it aside (its put-back found the host busy): it goes back when the
     // host answers; look again then.
     if (app_ && app_->Link().HoldsUserText()) return;
