@@ -977,7 +977,7 @@ void World::OnTimerSet(Timer& t, bool on) {
     q.endAwake = p_.now - p_.Asleep();
     countedUntil_ = std::max(countedUntil_, q.endAwake);
     q.userStop = userStop_ > 0;
-    SampleHost();
+    // (As the program last asked: the wait its verdict took may have let the host catch up.)
     q.silentAtEnd = q.endAwake - lastCouldAnswer_;
     if (!host_ || !host_->room || hung_) ++roomTrouble_;
     q.explained = q.userStop || closeAt_ || (q.automatic && q.noticed >= 0);
