@@ -65,11 +65,14 @@ std::optional<std::uint32_t> AutoIdle::InputFreeSince() {
     return since;
 }
 
-// A stretch in which an idle period began is used up, however that period ended:
-// its time is counted already.
+// A stretch in which an idle period ran is used up: its time is counted already. One
+// that began with the input that ended a period is new; the watchdog's end is no input.
 bool AutoIdle::Used(std::uint32_t since) const {
+    const std::uint32_t now = p_.TickCount();
     const auto began = controller_.LastBegin();
-    return (began && Later(p_.TickCount(), since, *began) == *began) || tried_ == since;
+    const auto cut = controller_.LastWatchdogEnd();
+    return (began && Later(now, since, *began) == *began) || (cut && Later(now, since, *cut) == *cut) ||
+           tried_ == since;
 }
 
 void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {

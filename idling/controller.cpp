@@ -172,8 +172,6 @@ void IdleController::Stop(bool tellIfUnheard) {
         Pause(p_, kPauseBeforeLine);
         const std::string line = NotIdleLine(version_.Caption(), IdleMinutes());
         HostLink::Sent sent = link_.SendChat(line);
-        totals_.FoldIdleIntoTotals(p_, c_);
-        stats_.SaveTotals();
         // A host that fell silent may be back within its twenty seconds: the room still
         // hears of the stop, once.
         while (sent == HostLink::Sent::Unsent && link_.Silent() && link_.SilentFor() < kHostGoneSeconds &&
@@ -182,6 +180,8 @@ void IdleController::Stop(bool tellIfUnheard) {
             sent = link_.SendChat(line);
         }
         unheard = sent == HostLink::Sent::Unsent && link_.Silent();
+        totals_.FoldIdleIntoTotals(p_, c_);
+        stats_.SaveTotals();
         link_.MaximizeHost();
         ShowNotIdleFaces();
     }
@@ -212,6 +212,7 @@ void IdleController::Timer1_Timer() {
     const char* why = !inRoom ? (link_.SilentFor() >= kHostGoneSeconds ? kHostSilent : nullptr)
                               : (*inRoom ? nullptr : kLeftRoom);
     if (why) {
+        lastWatchdogEnd_ = p_.TickCount();
         Stop(false);
         ShowHaulted(owner_, why);
         return;

@@ -48,6 +48,8 @@ class IdleController {
     // the last one ended (its idle time is counted up to there); nullopt before the first.
     std::optional<std::uint32_t> LastBegin() const { return lastBegin_; }
     std::optional<double> LastEnd() const { return lastEnd_; }
+    // The tick count at which the watchdog last ended a period: nobody asked for that end.
+    std::optional<std::uint32_t> LastWatchdogEnd() const { return lastWatchdogEnd_; }
     // True from the first step of EndIdle until it has saved and maximized the host.
     bool Stopping() const { return stopping_; }
     // Runs when an idle period has started or stopped, its faces shown.
@@ -83,6 +85,7 @@ class IdleController {
     std::uint64_t period_ = 0;
     std::optional<std::uint32_t> lastBegin_;
     std::optional<double> lastEnd_;
+    std::optional<std::uint32_t> lastWatchdogEnd_;
     bool stopping_ = false;
     bool searching_ = false;
     bool closing_ = false;

@@ -395,6 +395,7 @@ void FakePlatform::RunModal(double until) {
         PumpEvents();
         WaitForEvents(until - now);
     }
+    modalOvershoot += now - until;
 }
 
 void FakePlatform::SetTimer(Timer& t, bool on) {

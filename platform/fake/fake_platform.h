@@ -234,6 +234,9 @@ class FakePlatform : public Platform {
     void Forget(FakeFormWindow* w);
     // The program's own loops (popup, drag) run the event loop until `until`.
     void RunModal(double until);
+    // How long modal loops ran past the moment the user closed them, in all: a handler
+    // running inside kept them from seeing it.
+    double modalOvershoot = 0;
     // Every platform call passes here: the process may die at it.
     void Step();
 

@@ -108,6 +108,7 @@ struct Period {
     bool explained = false;            // a stop, a close, the watchdog or the user's return ended it
     bool told = false;                 // a box told the user the chat room could not hear of the stop
     bool programEnded = false;         // the program ended (or died) after it
+    bool watchdog = false;             // the watchdog ended it
     int run = 0;
     double floor = -1e18;              // idle time before this was counted by an earlier period
     double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
@@ -136,6 +137,7 @@ class World {
     void Key(int which, double hold, int item, double open);
     void Reader(int part, int item, double open);
     void CloseRequested(double at);
+    double CloseTook() const;
 
     // --- the user and the world ------------------------------------------------------------
     void UserInput(double stamp);
@@ -162,6 +164,7 @@ class World {
     void CheckAutoCause(const char* what);
     void CheckTotals(bool removal);
     void CheckEnds();
+    void CheckHeard(std::size_t index, double silent0, int trouble0, int run, double boxes, double at);
     void FinalChecks();
     void CheckText();
     std::pair<double, double> Probe();
@@ -194,6 +197,8 @@ class World {
     double dragFor_ = 0.5;
     std::optional<double> closeAt_;
     double boxTime_ = 0;          // seconds boxes were open since the close request
+    double boxSeconds_ = 0;       // in all
+    double overshootAtClose_ = 0;
     bool clearing_ = false;
 
     // The host.
@@ -385,7 +390,7 @@ void World::Ended(bool killed) {
     if (killed) {
         Count("killed");
     } else if (closeAt_) {
-        const double took = p_.now - *closeAt_ - boxTime_;
+        const double took = CloseTook();
         if (took > kCloseLimit) Fail("control", "a close took " + std::to_string(took) + " s");
     }
     // A period still running or stopping: killed before its save, or saved by the close.
@@ -453,7 +458,14 @@ void World::CloseRequested(double at) {
     if (!closeAt_) {
         closeAt_ = at;
         boxTime_ = 0;
+        overshootAtClose_ = p_.modalOvershoot;
     }
+}
+
+// Seconds since the close request that count against the program: not those a box
+// waited for the user, nor those a menu's loop spent in a handler before it saw the pick.
+double World::CloseTook() const {
+    return p_.now - *closeAt_ - boxTime_ - (p_.modalOvershoot - overshootAtClose_);
 }
 
 void World::Key(int which, double hold, int item, double open) {
@@ -989,7 +1001,14 @@ void World::OnTimerSet(Timer& t, bool on) {
     const double silent0 = silentTotal_;
     const int trouble0 = roomTrouble_ - (!host_ || !host_->room || hung_ ? 1 : 0);
     const int run = run_;
-    p_.AtWorld(p_.now + kCloseLimit, [this, index, silent0, trouble0, run] {
+    CheckHeard(index, silent0, trouble0, run, boxSeconds_, p_.now + kCloseLimit);
+}
+
+// Whether the room heard of the stop of period `index`, once the host had its twenty
+// seconds, not counting the time boxes waited for the user.
+void World::CheckHeard(std::size_t index, double silent0, int trouble0, int run, double boxes, double at) {
+    p_.AtWorld(at, [this, index, silent0, trouble0, run, boxes] {
+        if (boxSeconds_ > boxes) return CheckHeard(index, silent0, trouble0, run, boxSeconds_, p_.now + boxSeconds_ - boxes);
         HostChanged();
         const Period& q = periods_[index];
         const bool excused = q.quietEnd || q.told || !q.nowIdlePosted || q.programEnded || run != run_ ||
@@ -1028,6 +1047,7 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
                 Fail("truth", "the host was taken to be gone after " + std::to_string(q->silentAtEnd) + " s of silence");
             q->explained = true;
             q->told = true;
+            q->watchdog = !q->userStop;
             break;
         }
     }
@@ -1043,6 +1063,7 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
         answer.seconds = 0.3 * std::pow(400.0, static_cast<double>(h % 1000) / 1000.0);
     }
     if (closeAt_) boxTime_ += answer.seconds;
+    boxSeconds_ += answer.seconds;
     return answer;
 }
 
@@ -1056,8 +1077,10 @@ void World::CheckAutoCause(const char* what) {
                                     [&](int m) { return m > 0 && away >= m * 60 - 1.5; });
     if (!chosen)
         Fail("truth", std::string(what) + " with nobody asking: " + std::to_string(away) + " s without input");
-    if (since <= lastPeriodStart_)
-        Fail("truth", std::string(what) + " in an input-free stretch an earlier period already used");
+    bool used = since <= lastPeriodStart_;
+    for (const Period& q : periods_)
+        used = used || (q.run == run_ && q.watchdog && since < q.end);
+    if (used) Fail("truth", std::string(what) + " in an input-free stretch an earlier period already used");
 }
 
 void World::CheckEnds() {
@@ -1126,7 +1149,7 @@ void World::OnDisk(const std::string& path, const File* before, const File* afte
 
 void World::Observe(bool atPump) {
     HostChanged();
-    if (closeAt_ && app_ && p_.now - *closeAt_ - boxTime_ > kCloseLimit + 0.5)
+    if (closeAt_ && app_ && CloseTook() > kCloseLimit + 0.5)
         Fail("control", "still running " + std::to_string(p_.now - *closeAt_) + " s after a close");
     if (app_ && loaded_) {
         const FrmMain& m = *app_;
