@@ -175,13 +175,14 @@ bool HostLink::TypeChar(Hwnd w, unsigned ch) {
     return Answering(w) && Ask(w, [&](unsigned ms) { return p_.SendChar(w, ch, ms); });
 }
 
-// What the user has typed into the box now, if it answers; a line of ours that the host
-// carried out late is no text of the user's.
+// What the user has typed into the box now, if it answers; a line of ours (one the host
+// carried out late, or one a run before this left there) is no text of the user's.
 std::optional<std::string> HostLink::UserText(Hwnd box) {
     if (box != takenFrom_) taken_.clear();  // that room is gone, and its text with it
     takenFrom_ = box;
     std::optional<std::string> text = ReadText(box);
-    if (text && p_.AnsiFromText(*text) == lastLine_) text->clear();
+    if (text && (p_.AnsiFromText(*text) == lastLine_ || (!ownLineStart_.empty() && text->starts_with(ownLineStart_))))
+        text->clear();
     return text;
 }
 

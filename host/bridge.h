@@ -35,7 +35,9 @@ Hwnd FindChatInput(Platform& p);
 // into the chat box is kept through every line pellowick posts there.
 class HostLink {
   public:
-    explicit HostLink(Platform& p) : p_(p) {}
+    // Text in the chat box that begins with `ownLineStart` is a line of the program's
+    // own, never the user's.
+    HostLink(Platform& p, std::string_view ownLineStart) : p_(p), ownLineStart_(ownLineStart) {}
     HostLink(const HostLink&) = delete;
     HostLink& operator=(const HostLink&) = delete;
 
@@ -89,6 +91,7 @@ class HostLink {
     bool PutBack(Hwnd box, const std::string& typedSince, std::string* putBack);
 
     Platform& p_;
+    const std::string ownLineStart_;
     std::optional<double> silentSince_;  // AwakeSeconds of the first unanswered message
     unsigned probeMs_ = kSilentProbeMs;
     double quietUntil_ = 0;  // AwakeSeconds before which a silent host is not asked again

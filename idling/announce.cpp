@@ -18,7 +18,7 @@ std::string Join(std::initializer_list<std::string_view> parts) {
 
 // The opening and the signature every line starts with, markup oddities and all.
 std::string Opening(std::string_view version) {
-    return Join({"<font face=Tahoma color=#000000></b>|- <b>pellowick ", version, "</b> ", kDot,
+    return Join({kLineStart, version, "</b> ", kDot,
                  " <b>< a href=", kMakerLink, "></u>jom</a></b> -|- <b>"});
 }
 

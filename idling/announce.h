@@ -15,6 +15,10 @@ inline constexpr std::string_view kMakerLink = PW_MAKER_LINK;
 // Seconds between emptying the chat box and posting a line there.
 inline constexpr int kPauseBeforeLine = 1;
 
+// How every line begins, up to the version: text in the chat box that begins so is one
+// of pellowick's own lines (a late copy, or one a run before this left there).
+inline constexpr std::string_view kLineStart = "<font face=Tahoma color=#000000></b>|- <b>pellowick ";
+
 // Idle minutes as printed: 60 x hours + minutes, plain digits.
 std::string IdleMinutesText(std::string_view hoursCaption, std::string_view minutesCaption);
 

@@ -70,7 +70,7 @@ FrmMain::FrmMain(Platform& p)
       lblButtonLeft0(Add("lblButtonLeft(0)", kLabel, &Frame1, 420, 540, 435, 195)),
       Timer1(AddTimer("Timer1", 1000)),
       tmrAutoIdle(AddTimer("tmrAutoIdle", 1000)),
-      link_(p),
+      link_(p, kLineStart),
       totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
       stats_(p, totals_.Labels(), *this),
       controller_(*this, link_, Counters(), lblVersion, Timer1,

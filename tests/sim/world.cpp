@@ -848,6 +848,8 @@ void World::SendOwn() {
     if (p_.At(box).text.empty()) return;
     p_.At(box).onChar(13);
     typed_.clear();
+    // Sent in the moment pellowick held the earlier text aside for its line: that comes back.
+    if (app_ && app_->Link().HoldsUserText()) textUnknown_ = true;
 }
 
 void World::SetFileFlag(int which, bool File::*flag, double seconds) {
