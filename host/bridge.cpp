@@ -177,12 +177,14 @@ bool HostLink::TypeChar(Hwnd w, unsigned ch) {
 
 // What the user has typed into the box now, if it answers; a line of ours (one the host
 // carried out late, or one a run before this left there) is no text of the user's.
-std::optional<std::string> HostLink::UserText(Hwnd box) {
+std::optional<std::string> HostLink::UserText(Hwnd box, bool* ours) {
     if (box != takenFrom_) taken_.clear();  // that room is gone, and its text with it
     takenFrom_ = box;
     std::optional<std::string> text = ReadText(box);
-    if (text && (p_.AnsiFromText(*text) == lastLine_ || (!ownLineStart_.empty() && text->starts_with(ownLineStart_))))
-        text->clear();
+    const bool own = text && !text->empty() &&
+                     (p_.AnsiFromText(*text) == lastLine_ || (!ownLineStart_.empty() && text->starts_with(ownLineStart_)));
+    if (own) text->clear();
+    if (ours) *ours = own;
     return text;
 }
 
@@ -193,10 +195,10 @@ bool HostLink::Replace(Hwnd box, const std::string& userText, const std::string&
     return SetText(box, ansi);
 }
 
-bool HostLink::PutBack(Hwnd box, const std::string& typedSince, std::string* putBack) {
+bool HostLink::PutBack(Hwnd box, const std::string& typedSince, std::string* putBack, bool overOwnLine) {
     // A clear that never reached the box left the text where it was.
     const std::string all = typedSince.starts_with(taken_) ? typedSince : taken_ + typedSince;
-    if (all != typedSince && !SetText(box, p_.AnsiFromText(all))) {
+    if ((all != typedSince || overOwnLine) && !SetText(box, p_.AnsiFromText(all))) {
         owed_ = true;
         return false;
     }
@@ -235,12 +237,14 @@ HostLink::Sent HostLink::SendChat(std::string_view text, std::string* putBack) {
 }
 
 void HostLink::PutBackUserText() {
-    if (taken_.empty()) return;
+    if (taken_.empty() && !owed_) return;
     Hwnd box = FindChatInput(p_);
     if (!box) return;
-    std::optional<std::string> typed = UserText(box);
+    // A line of ours that the host took late, without its Enter, goes too.
+    bool ours = false;
+    std::optional<std::string> typed = UserText(box, &ours);
     if (typed)
-        PutBack(box, *typed, nullptr);
+        PutBack(box, *typed, nullptr, ours);
     else
         owed_ = true;
 }

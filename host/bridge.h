@@ -86,9 +86,9 @@ class HostLink {
     bool Answering(Hwnd w);
     bool SetText(Hwnd w, const std::string& ansi);
     bool TypeChar(Hwnd w, unsigned ch);
-    std::optional<std::string> UserText(Hwnd box);
+    std::optional<std::string> UserText(Hwnd box, bool* ours = nullptr);
     bool Replace(Hwnd box, const std::string& userText, const std::string& ansi);
-    bool PutBack(Hwnd box, const std::string& typedSince, std::string* putBack);
+    bool PutBack(Hwnd box, const std::string& typedSince, std::string* putBack, bool overOwnLine = false);
 
     Platform& p_;
     const std::string ownLineStart_;
