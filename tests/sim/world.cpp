@@ -312,7 +312,8 @@ void World::Wire() {
         pick_.set = false;
         if (pick.item == "exit") CloseRequested(p_.now + pick.seconds);
         if (pick.item == "clrstats" || pick.item == "updated") box_ = {0, pick_.box, "", pick_.answer, true};
-        if (pick.item.starts_with("autoidle")) autoChoices_ = {std::stoi(pick.item.substr(8))};
+        // (The old choice holds until the menu closes.)
+        if (pick.item.starts_with("autoidle")) autoChoices_.insert(std::stoi(pick.item.substr(8)));
         if (!pick.item.empty()) Count("menu " + pick.item);
         return pick;
     };
@@ -839,7 +840,7 @@ void World::SendOwn() {
     UserInput(p_.now);
     const Hwnd box = host_->input;
     // (While pellowick holds the text aside for its line, the box is empty on purpose.)
-    if (textUnknown_ && typingQueued_ == 0) {
+    if (textUnknown_ && typingQueued_ == 0 && !(app_ && app_->Link().HoldsUserText())) {
         typed_ = p_.At(box).text;  // what the user sees now, after a program that died holding some
         textUnknown_ = false;
     }
