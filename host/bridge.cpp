@@ -87,8 +87,9 @@ auto HostLink::Ask(Hwnd w, Send send, std::optional<double> deadline) -> decltyp
         silentSince_.reset();
         probeMs_ = kSilentProbeMs;
     } else if (p_.WindowExists(w)) {
+        // After the first full wait, probes; each unanswered one twice as long.
+        probeMs_ = silentSince_ ? std::min(ms * 2, kHostAnswerMs) : kSilentProbeMs;
         if (!silentSince_) silentSince_ = p_.AwakeSeconds() - ms / 1000.0;
-        probeMs_ = std::min(ms * 2, kHostAnswerMs);
         quietUntil_ = p_.AwakeSeconds() + ms / 1000.0;
     }
     return answer;
@@ -181,8 +182,9 @@ std::optional<std::string> HostLink::UserText(Hwnd box, bool* ours) {
     if (box != takenFrom_) taken_.clear();  // that room is gone, and its text with it
     takenFrom_ = box;
     std::optional<std::string> text = ReadText(box);
-    const bool own = text && !text->empty() &&
-                     (p_.AnsiFromText(*text) == lastLine_ || (!ownLineStart_.empty() && text->starts_with(ownLineStart_)));
+    const bool own =
+        text && !text->empty() &&
+        (p_.AnsiFromText(*text) == lastLine_ || (!ownLineStart_.empty() && text->starts_with(ownLineStart_)));
     if (own) text->clear();
     if (ours) *ours = own;
     return text;

@@ -18,8 +18,8 @@ std::string Join(std::initializer_list<std::string_view> parts) {
 
 // The opening and the signature every line starts with, markup oddities and all.
 std::string Opening(std::string_view version) {
-    return Join({kLineStart, version, "</b> ", kDot,
-                 " <b>< a href=", kMakerLink, "></u>jom</a></b> -|- <b>"});
+    return Join(
+        {kLineStart, version, "</b> ", kDot, " <b>< a href=", kMakerLink, "></u>jom</a></b> -|- <b>"});
 }
 
 std::string Counted(std::string_view version, std::string_view keyword, std::string_view minutes) {

@@ -93,7 +93,8 @@ void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {
 double AutoIdle::AwaySeconds(std::uint32_t since) {
     const double now = p_.AwakeSeconds();
     const double away = Back(p_.TickCount(), since) / 1000.0 - asleep_;
-    return std::clamp(away, 0.0, now - std::max(startedAwake_, controller_.LastEnd().value_or(startedAwake_)));
+    return std::clamp(away, 0.0,
+                      now - std::max(startedAwake_, controller_.LastEnd().value_or(startedAwake_)));
 }
 
 void AutoIdle::Form_SessionLock(bool locked) {

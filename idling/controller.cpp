@@ -213,6 +213,8 @@ void IdleController::Timer1_Timer() {
                               : (*inRoom ? nullptr : kLeftRoom);
     if (why) {
         lastWatchdogEnd_ = p_.TickCount();
+        // The room was left some time since the last tick: that second is not counted.
+        if (why == kLeftRoom) lastTick_ = p_.AwakeSeconds(), due_ = 0;
         Stop(false);
         ShowHaulted(owner_, why);
         return;

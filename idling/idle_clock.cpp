@@ -7,14 +7,14 @@
 namespace pw {
 
 IdleClock::IdleClock(HostLink& link, IdleCounters counters, Control& version, Timer& timer1,
-                     std::function<Control&()> chatLine, const std::uint64_t& period)
+                     std::function<Control&()> chatLine, std::function<std::uint64_t()> period)
     : p_(counters.seconds.form.platform),
       link_(link),
       c_(counters),
       version_(version),
       timer1_(timer1),
       chatLine_(std::move(chatLine)),
-      period_(period) {
+      period_(std::move(period)) {
     c_.seconds.Change = [this] { lblSeconds_Change(); };
     c_.minutes.Change = [this] { lblMinutes_Change(); };
     c_.hours.Change = [this] { lblHours_Change(); };
@@ -57,11 +57,11 @@ void IdleClock::PostIdleMinute() {
         return;
     }
     link_.ClearChatInput();
-    const std::uint64_t period = period_;
+    const std::uint64_t period = period_();
     Pause(p_, kPauseBeforeLine);
     // A stop (or a stop and a new start) ran during the pause: this minute belongs
     // to a period that is over.
-    if (period != period_) {
+    if (period != period_()) {
         link_.PutBackUserText();
         return;
     }

@@ -20,9 +20,9 @@ struct IdleCounters {
 class IdleClock {
   public:
     // `chatLine` reaches the saved chat text (creating its hidden form on first use);
-    // `period` changes whenever an idle period starts or stops.
+    // what `period` returns changes whenever an idle period starts or stops.
     IdleClock(HostLink& link, IdleCounters counters, Control& version, Timer& timer1,
-              std::function<Control&()> chatLine, const std::uint64_t& period);
+              std::function<Control&()> chatLine, std::function<std::uint64_t()> period);
 
     void lblSeconds_Change();
     void lblMinutes_Change();
@@ -37,7 +37,7 @@ class IdleClock {
     Control& version_;
     Timer& timer1_;
     std::function<Control&()> chatLine_;
-    const std::uint64_t& period_;
+    std::function<std::uint64_t()> period_;
 };
 
 // Writes value + delta into a counter caption as plain decimal text. On purpose there

@@ -15,10 +15,9 @@ namespace {
 constexpr std::size_t kValueBuffer = 750;
 // The four totals, in the order they are read and written.
 constexpr const char* kTotalKeys[] = {"Seconds", "Minutes", "Hours", "Days"};
-// After the totals: the save's generation (higher is later), the run that wrote it,
-// and the saves it includes.
+// After the totals: the save's generation (higher is later), and the saves it includes,
+// the run that wrote it first.
 constexpr const char* kGenerationKey = "Generation";
-constexpr const char* kWriterKey = "Writer";
 constexpr const char* kIncludesKey = "Includes";
 // Saves a copy remembers it includes: enough for the runs that may be writing at once.
 constexpr std::size_t kSavesRemembered = 8;
@@ -52,12 +51,16 @@ StoredTotals TotalsOf(double seconds) {
     return {two(s % 60), two(s / 60 % 60), two(s / 3600 % 24), two(s / 86400)};
 }
 
-// "run:generation:total,...", the most recent saves first.
-std::string LineageText(const StatsFile::Lineage& lineage) {
-    std::vector<std::pair<std::string, StatsFile::Stamp>> saves(lineage.begin(), lineage.end());
+// "run:generation:total,...": the save itself first, then the most recent it includes.
+std::string LineageText(const StatsFile::Lineage& lineage, const std::string& writer) {
+    std::vector<std::pair<std::string, StatsFile::Stamp>> saves;
+    for (const auto& save : lineage)
+        // "": a copy an older pellowick wrote, worth naming when it held anything.
+        if (save.first != writer && (!save.first.empty() || save.second.total > 0)) saves.push_back(save);
     std::sort(saves.begin(), saves.end(),
               [](auto& a, auto& b) { return a.second.generation > b.second.generation; });
-    if (saves.size() > kSavesRemembered) saves.resize(kSavesRemembered);
+    if (saves.size() >= kSavesRemembered) saves.resize(kSavesRemembered - 1);
+    saves.insert(saves.begin(), {writer, lineage.at(writer)});
     std::string text;
     for (const auto& [run, stamp] : saves) {
         if (!text.empty()) text += ',';
@@ -67,8 +70,10 @@ std::string LineageText(const StatsFile::Lineage& lineage) {
     return text;
 }
 
-StatsFile::Lineage ParseLineage(const std::string& text) {
+// The saves a copy includes, and the run that wrote it (the first named).
+StatsFile::Lineage ParseLineage(const std::string& text, std::string& writer) {
     StatsFile::Lineage lineage;
+    writer.clear();
     for (std::size_t at = 0; at <= text.size();) {
         std::size_t end = text.find(',', at);
         if (end == std::string::npos) end = text.size();
@@ -78,7 +83,9 @@ StatsFile::Lineage ParseLineage(const std::string& text) {
         if (a != std::string::npos) {
             const StatsFile::Stamp stamp{ParseNumber(save.substr(a + 1, b - a - 1)),
                                          static_cast<double>(ParseNumber(save.substr(b + 1)))};
-            auto& known = lineage[save.substr(0, a)];
+            const std::string run = save.substr(0, a);
+            if (at == 0) writer = run;
+            auto& known = lineage[run];
             if (stamp.generation >= known.generation) known = stamp;
         }
         at = end + 1;
@@ -119,8 +126,8 @@ struct StatsFile::Copy {
     StoredTotals totals;  // as stored, unchecked
     bool plain = false;   // all four are plain totals
     std::uint64_t generation = 0;
-    std::string writer;   // "" for a copy an older pellowick wrote
-    Lineage lineage;      // the saves it includes, itself among them
+    std::string writer;  // "" for a copy an older pellowick wrote
+    Lineage lineage;     // the saves it includes, itself among them
     std::vector<IniEntry> extra;
     double Total() const { return SecondsOf(totals); }
 };
@@ -156,8 +163,7 @@ StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEn
         std::all_of(std::begin(values), std::end(values), [](std::string* v) { return IsPlainTotal(*v); });
     c.generation = ParseNumber(ReadIniValue(p_, kStatsSection, kGenerationKey, path));
     generation_ = std::max(generation_, c.generation);
-    c.writer = ReadIniValue(p_, kStatsSection, kWriterKey, path);
-    c.lineage = ParseLineage(ReadIniValue(p_, kStatsSection, kIncludesKey, path));
+    c.lineage = ParseLineage(ReadIniValue(p_, kStatsSection, kIncludesKey, path), c.writer);
     Include(c.lineage, {{c.writer, {c.generation, c.Total()}}});
     c.extra = alsoRead;
     for (IniEntry& e : c.extra)
@@ -265,7 +271,8 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
             } else if (Includes(f.lineage, c.writer, c.generation)) {
                 p_.RemoveFile(kWriteLocation);
                 source = &f;
-            } else if (std::optional<double> common = older ? std::nullopt : CommonTotal(c.lineage, f.lineage)) {
+            } else if (std::optional<double> common =
+                           older ? std::nullopt : CommonTotal(c.lineage, f.lineage)) {
                 // Both moved on from one save: each keeps what it added.
                 merged = std::max(0.0, c.Total() + f.Total() - *common);
                 Include(known_, c.lineage);
@@ -276,8 +283,10 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
                 // always went by that; others keep the loser beside it.
                 if (older || SetAside(f.path, out.setAside)) moveIn();
             } else {
-                if (older) p_.RemoveFile(kWriteLocation);
-                else SetAside(c.path, out.setAside);
+                if (older)
+                    p_.RemoveFile(kWriteLocation);
+                else
+                    SetAside(c.path, out.setAside);
                 source = &f;
             }
         }
@@ -313,11 +322,13 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
 std::optional<double> StatsFile::Combine(const Copy& other, double ours, std::vector<std::string>& setAside) {
     // It is the save ours were last the same as, or another session's that builds on it:
     // add what we counted since.
-    if (Includes(other.lineage, lastWriter_, lastGeneration_)) return std::max(0.0, other.Total() + ours - lastTotal_);
+    if (Includes(other.lineage, lastWriter_, lastGeneration_))
+        return std::max(0.0, other.Total() + ours - lastTotal_);
     // An older save, all of which ours include.
     if (Includes(known_, other.writer, other.generation)) return ours;
     // Both moved on from one save.
-    if (std::optional<double> common = other.writer.empty() ? std::nullopt : CommonTotal(known_, other.lineage))
+    if (std::optional<double> common =
+            other.writer.empty() ? std::nullopt : CommonTotal(known_, other.lineage))
         return std::max(0.0, other.Total() + ours - *common);
     // Nothing in common: it is kept beside itself, or, where that cannot be, this save
     // does not go there.
@@ -325,7 +336,8 @@ std::optional<double> StatsFile::Combine(const Copy& other, double ours, std::ve
     return ours;
 }
 
-bool StatsFile::WriteKeys(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
+bool StatsFile::WriteKeys(const std::string& path,
+                          const std::vector<std::pair<std::string, std::string>>& keys,
                           const std::vector<IniEntry>& extra, bool inPlace) {
     // In place, all of [Stats] in one write: a crash cannot leave seconds carried and
     // days not yet raised.
@@ -340,7 +352,8 @@ bool StatsFile::WriteKeys(const std::string& path, const std::vector<std::pair<s
     return true;
 }
 
-bool StatsFile::ReadsBack(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
+bool StatsFile::ReadsBack(const std::string& path,
+                          const std::vector<std::pair<std::string, std::string>>& keys,
                           const std::vector<IniEntry>& extra) {
     for (const auto& [key, value] : keys)
         if (ReadIniValue(p_, kStatsSection, key, path) != value) return false;
@@ -349,8 +362,8 @@ bool StatsFile::ReadsBack(const std::string& path, const std::vector<std::pair<s
     });
 }
 
-bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra,
-                       bool replace, SavedTotals& out) {
+bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
+                       const std::vector<IniEntry>& extra, bool replace, SavedTotals& out) {
     if (untouchable_.count(path)) return false;
     FileAccess access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
     if (access == FileAccess::Unreadable) return false;
@@ -366,8 +379,10 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
             const std::optional<double> combined = Combine(there, ours, setAside);
             if (!combined) return false;
             total = *combined;
-            if (!setAside.empty()) access = FileAccess::Missing;  // moved aside: the save starts a file
-            else Include(lineage, there.lineage);
+            if (!setAside.empty())
+                access = FileAccess::Missing;  // moved aside: the save starts a file
+            else
+                Include(lineage, there.lineage);
         }
     }
     const StoredTotals write = total == ours ? totals : TotalsOf(total);
@@ -375,9 +390,12 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
     const std::uint64_t generation = ++generation_;
     Include(lineage, {{run_, {generation, total}}});
     const std::vector<std::pair<std::string, std::string>> keys = {
-        {kTotalKeys[0], write.seconds}, {kTotalKeys[1], write.minutes},     {kTotalKeys[2], write.hours},
-        {kTotalKeys[3], write.days},    {kGenerationKey, std::to_string(generation)},
-        {kWriterKey, run_},             {kIncludesKey, LineageText(lineage)}};
+        {kTotalKeys[0], write.seconds},
+        {kTotalKeys[1], write.minutes},
+        {kTotalKeys[2], write.hours},
+        {kTotalKeys[3], write.days},
+        {kGenerationKey, std::to_string(generation)},
+        {kIncludesKey, LineageText(lineage, run_)}};
 
     // Build the whole new file beside the target (a copy keeps every other section
     // and line), push it to the disk, read it back, then swap it in: a save cut short
@@ -385,7 +403,8 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
     const std::string next = Staged(path);
     p_.RemoveFile(next);
     bool done = false;
-    if ((access == FileAccess::Missing || p_.CopyFileReplace(path, next)) && WriteKeys(next, keys, extra, false)) {
+    if ((access == FileAccess::Missing || p_.CopyFileReplace(path, next)) &&
+        WriteKeys(next, keys, extra, false)) {
         done = p_.FlushProfile(next) && ReadsBack(next, keys, extra) && p_.MoveFileReplace(next, path);
         if (!done) p_.RemoveFile(next);
     } else {
@@ -396,8 +415,7 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals, cons
     out.setAside.insert(out.setAside.end(), setAside.begin(), setAside.end());
     // A save that failed after its totals reached the file (a later key, the read-back)
     // still left them there: later saves must know, or they would add them again.
-    const bool there = done || (ParseNumber(ReadIniValue(p_, kStatsSection, kGenerationKey, path)) == generation &&
-                                ReadIniValue(p_, kStatsSection, kWriterKey, path) == run_);
+    const bool there = done || ReadIniValue(p_, kStatsSection, kIncludesKey, path) == keys.back().second;
     if (!there) return false;
     known_ = lineage;
     lastWriter_ = run_;
@@ -415,7 +433,8 @@ SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEnt
         // Cleared totals supersede every copy there is to read, so that no start
         // adds an older copy's time back to them.
         for (const std::string& path : {std::string(kWriteLocation), ReadLocation()}) {
-            if (!untouchable_.count(path) && FileExists(p_, path) && p_.ProbeFile(path) == FileAccess::Readable)
+            if (!untouchable_.count(path) && FileExists(p_, path) &&
+                p_.ProbeFile(path) == FileAccess::Readable)
                 Include(known_, Look(path, {}, false).lineage);
         }
     }

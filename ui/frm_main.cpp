@@ -78,7 +78,7 @@ FrmMain::FrmMain(Platform& p)
       autoIdle_(*this, tmrAutoIdle, Timer1, controller_),
       clock_(
           link_, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
-          controller_.Period()) {
+          [this] { return controller_.Period(); }) {
     designLeft = 3105;
     designTop = 1155;
     caption = "pellowick \xC2\xB7 jom";

@@ -191,9 +191,9 @@ Hwnd FakePlatform::RootOf(Hwnd w) const {
 }
 
 double FakePlatform::HostFreeAt(Hwnd w) const {
-    if (!Exists(w)) return now;
+    if (!Exists(w)) return 0;
     auto it = busyUntil_.find(RootOf(w));
-    return std::max(now, it == busyUntil_.end() ? now : it->second);
+    return it == busyUntil_.end() ? 0 : it->second;
 }
 
 std::optional<std::int64_t> FakePlatform::SendGetTextLength(Hwnd w, unsigned timeoutMs) {

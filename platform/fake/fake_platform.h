@@ -101,7 +101,8 @@ class FakePlatform : public Platform {
     // Each message takes the host this long to handle (a sluggish host); 0: at once.
     double hostDelay = 0;
     int timeouts = 0;  // messages that were not answered in time
-    // When the program owning `w` will have handled what it was sent so far.
+    // When the program owning `w` handled, or will have handled, the last message it was
+    // sent (0 when it was sent none).
     double HostFreeAt(Hwnd w) const;
 
     // --- clock and events -------------------------------------------------------------

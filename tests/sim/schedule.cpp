@@ -50,7 +50,8 @@ class Generator {
         s_.inRoom = !r_.Chance(0.15);
         auto_ = s_.autoMinutes;
         double t = r_.Between(2, 30);
-        while (t < s_.length) t = Scene(t) + r_.LogBetween(1, 600);
+        while (t < s_.length)
+            t = Scene(t) + r_.LogBetween(1, 600);
         Disturbances();
         std::stable_sort(s_.events.begin(), s_.events.end(),
                          [](const Ev& a, const Ev& b) { return a.t < b.t; });
@@ -151,7 +152,8 @@ class Generator {
         Close(t);
         const double again = t + r_.LogBetween(1, 900);
         // A backup or a virus scanner holds a statistics file as the program starts.
-        if (r_.Chance(0.5)) Add(again - r_.Between(0, 2), Ev::LockFile, r_.LogBetween(0.2, 3600), 0, r_.Below(2));
+        if (r_.Chance(0.5))
+            Add(again - r_.Between(0, 2), Ev::LockFile, r_.LogBetween(0.2, 3600), 0, r_.Below(2));
         Add(again, Ev::Restart);
         return again + 5;
     }
@@ -184,13 +186,17 @@ class Generator {
             Add(t, Ev::RoomClose);
             if (r_.Chance(0.7)) Add(t + r_.LogBetween(5, 900), Ev::RoomOpen);
         });
-        every(600, [&](double t) { Add(t, r_.Chance(0.8) ? Ev::Type : Ev::SendOwn, 0, 0, static_cast<int>(t)); });
+        every(600,
+              [&](double t) { Add(t, r_.Chance(0.8) ? Ev::Type : Ev::SendOwn, 0, 0, static_cast<int>(t)); });
         every(2400, [&](double t) { Add(t, Ev::LockFile, r_.LogBetween(0.1, 120), 0, r_.Below(2)); });
         every(3600, [&](double t) {
-            Add(t, r_.Chance(0.5) ? Ev::ReadOnlyFile : Ev::ReadOnlyFolder, r_.LogBetween(10, 1800), 0, r_.Below(2));
+            Add(t, r_.Chance(0.5) ? Ev::ReadOnlyFile : Ev::ReadOnlyFolder, r_.LogBetween(10, 1800), 0,
+                r_.Below(2));
         });
         every(2400, [&](double t) { Add(t, Ev::CutSave, 0, 0, 1 + r_.Below(6)); });
-        every(3000, [&](double t) { Add(t, Ev::Reader, r_.LogBetween(0.2, 6), 0, r_.Below(5), r_.Below(kMenuItems)); });
+        every(3000, [&](double t) {
+            Add(t, Ev::Reader, r_.LogBetween(0.2, 6), 0, r_.Below(5), r_.Below(kMenuItems));
+        });
         if (r_.Chance(0.15)) {
             every(4000, [&](double t) {
                 Add(t, Ev::SignOff);
@@ -216,7 +222,11 @@ class Generator {
                 Add(t, Ev::Sleep, r_.Chance(0.1) ? r_.Between(48, 51) * 86400 : r_.LogBetween(10, 8 * 3600));
             });
         }
-        if (r_.Chance(0.1)) every(2000, [&](double t) { Add(t, Ev::Kill, 0, 0, r_.Below(60)); Add(t + r_.LogBetween(1, 300), Ev::Restart); });
+        if (r_.Chance(0.1))
+            every(2000, [&](double t) {
+                Add(t, Ev::Kill, 0, 0, r_.Below(60));
+                Add(t + r_.LogBetween(1, 300), Ev::Restart);
+            });
     }
 
     Rng r_;
@@ -231,20 +241,51 @@ Schedule Generate(std::uint64_t seed) {
 }
 
 const char* KindName(Ev::Kind k) {
-    static const char* const names[] = {
-        "click start", "click stop",  "click close", "click minimize", "drag",       "menu",       "key",
-        "reader",      "Alt+F4",      "log-off",     "quit message",   "kill",       "restart",    "input",
-        "future input", "lock",       "unlock",      "type",           "send own",   "stall",      "slow host",
-        "hang",        "host exit",   "host start",  "room close",     "room open",  "sign off",   "sign on",
-        "lock file",   "read-only file", "read-only folder", "cut save", "other start", "other save",
-        "clock shift", "tick wrap",   "sleep"};
+    static const char* const names[] = {"click start",
+                                        "click stop",
+                                        "click close",
+                                        "click minimize",
+                                        "drag",
+                                        "menu",
+                                        "key",
+                                        "reader",
+                                        "Alt+F4",
+                                        "log-off",
+                                        "quit message",
+                                        "kill",
+                                        "restart",
+                                        "input",
+                                        "future input",
+                                        "lock",
+                                        "unlock",
+                                        "type",
+                                        "send own",
+                                        "stall",
+                                        "slow host",
+                                        "hang",
+                                        "host exit",
+                                        "host start",
+                                        "room close",
+                                        "room open",
+                                        "sign off",
+                                        "sign on",
+                                        "lock file",
+                                        "read-only file",
+                                        "read-only folder",
+                                        "cut save",
+                                        "other start",
+                                        "other save",
+                                        "clock shift",
+                                        "tick wrap",
+                                        "sleep"};
     static_assert(sizeof names / sizeof names[0] == Ev::kKinds);
     return names[k];
 }
 
 std::string Describe(const Ev& e) {
     char buf[160];
-    std::snprintf(buf, sizeof buf, "%10.3f  %-16s a=%.3g b=%.3g n=%d m=%d", e.t, KindName(e.kind), e.a, e.b, e.n, e.m);
+    std::snprintf(buf, sizeof buf, "%10.3f  %-16s a=%.3g b=%.3g n=%d m=%d", e.t, KindName(e.kind), e.a, e.b,
+                  e.n, e.m);
     return buf;
 }
 

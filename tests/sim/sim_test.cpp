@@ -25,11 +25,11 @@ std::uint64_t FromEnv(const char* name, std::uint64_t fallback) {
 }
 
 void Print(const Schedule& s, const Outcome& o) {
-    std::printf("seed %llu: %s broke at %.3f s: %s\n", static_cast<unsigned long long>(s.seed), o.invariant.c_str(),
-                o.at, o.message.c_str());
-    std::printf("schedule (%zu events; files %d, auto idle %d, host %s%s%s):\n", s.events.size(), s.startFiles,
-                s.autoMinutes, s.hostRunning ? "running" : "not running", s.signedOn ? "" : ", signed out",
-                s.inRoom ? "" : ", no room");
+    std::printf("seed %llu: %s broke at %.3f s: %s\n", static_cast<unsigned long long>(s.seed),
+                o.invariant.c_str(), o.at, o.message.c_str());
+    std::printf("schedule (%zu events; files %d, auto idle %d, host %s%s%s):\n", s.events.size(),
+                s.startFiles, s.autoMinutes, s.hostRunning ? "running" : "not running",
+                s.signedOn ? "" : ", signed out", s.inRoom ? "" : ", no room");
     for (const Ev& e : s.events)
         std::printf("  %s\n", Describe(e).c_str());
     std::printf("what the run saw:\n");
@@ -75,10 +75,11 @@ TEST(Simulation, EveryPromiseHoldsInEverySchedule) {
         w.join();
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
-    std::printf("simulation: seeds %llu to %llu, %llu schedules, %.0f simulated hours awake, %ld idle periods, "
-                "%ld program starts, in %.1f s on %u cores\n",
-                static_cast<unsigned long long>(first), static_cast<unsigned long long>(first + count - 1),
-                static_cast<unsigned long long>(count), hours, periods, starts, took, cores);
+    std::printf(
+        "simulation: seeds %llu to %llu, %llu schedules, %.0f simulated hours awake, %ld idle periods, "
+        "%ld program starts, in %.1f s on %u cores\n",
+        static_cast<unsigned long long>(first), static_cast<unsigned long long>(first + count - 1),
+        static_cast<unsigned long long>(count), hours, periods, starts, took, cores);
     std::printf("covered:");
     int column = 0;
     for (auto& [what, n] : seen)

@@ -27,9 +27,9 @@ struct Broken {
     std::string invariant, message;
 };
 
-constexpr double kSilenceLimit = 20;    // a host silent this long (awake) is taken to be gone
-constexpr double kCloseLimit = 25;      // a close ends the program within this, whatever the host does
-constexpr double kFullAnswer = 2.0;     // the longest a message may take and still count as answered
+constexpr double kSilenceLimit = 20;  // a host silent this long (awake) is taken to be gone
+constexpr double kCloseLimit = 25;    // a close ends the program within this, whatever the host does
+constexpr double kFullAnswer = 2.0;   // the longest a message may take and still count as answered
 constexpr const char* kWrite = "c:\\pwick.dat";
 const char* const kItems[] = {"",     "scrollstats", "clrstats",  "updated",    "credits",    "minimize",
                               "exit", "autoidle0",   "autoidle5", "autoidle10", "autoidle15", "autoidle30"};
@@ -61,7 +61,8 @@ Line Classify(const std::string& text) {
     };
     for (auto [word, kind] : {std::pair{"now idle", Line::NowIdle}, std::pair{"not idle", Line::NotIdle},
                               std::pair{"idle", Line::Idle}})
-        if (auto l = counted(word, kind); l && rest.find("-|", 0) != std::string::npos && l->number >= 0) return *l;
+        if (auto l = counted(word, kind); l && rest.find("-|", 0) != std::string::npos && l->number >= 0)
+            return *l;
     if (rest.starts_with("loaded</b>")) return {Line::Loaded};
     if (rest.starts_with("unloaded</b>")) return {Line::Unloaded};
     if (rest.starts_with("statistics</b>")) return {Line::Statistics};
@@ -72,7 +73,8 @@ Line Classify(const std::string& text) {
 // The four totals of a statistics file's text, in seconds.
 double SecondsOfFile(const std::string& bytes) {
     double total = 0;
-    const std::pair<const char*, double> keys[] = {{"Seconds=", 1}, {"Minutes=", 60}, {"Hours=", 3600}, {"Days=", 86400}};
+    const std::pair<const char*, double> keys[] = {
+        {"Seconds=", 1}, {"Minutes=", 60}, {"Hours=", 3600}, {"Days=", 86400}};
     for (auto [key, unit] : keys) {
         const auto at = bytes.find(key);
         if (at != std::string::npos) total += unit * std::atof(bytes.c_str() + at + std::strlen(key));
@@ -97,20 +99,20 @@ struct Period {
     double preset = 0;                 // seconds away before it began (automatic)
     double stretch = 0;                // the input-free stretch it began in
     double end = -1, endAwake = 0;
-    bool done = false;                 // its stop has finished (or the program ended)
+    bool done = false;  // its stop has finished (or the program ended)
     bool nowIdlePosted = false;
     int notIdlePosts = 0;
     long lastMinute = -1;
-    double noticed = -1;               // automatic: when a check after the user's return ran
-    double silentAtEnd = 0;            // seconds (awake) the host had not answered when it ended
-    bool quietEnd = false;             // ended by a close that posts no "not idle" by design
+    double noticed = -1;     // automatic: when a check after the user's return ran
+    double silentAtEnd = 0;  // seconds (awake) the host had not answered when it ended
+    bool quietEnd = false;   // ended by a close that posts no "not idle" by design
     bool userStop = false;
-    bool explained = false;            // a stop, a close, the watchdog or the user's return ended it
-    bool told = false;                 // a box told the user the chat room could not hear of the stop
-    bool programEnded = false;         // the program ended (or died) after it
-    bool watchdog = false;             // the watchdog ended it
+    bool explained = false;     // a stop, a close, the watchdog or the user's return ended it
+    bool told = false;          // a box told the user the chat room could not hear of the stop
+    bool programEnded = false;  // the program ended (or died) after it
+    bool watchdog = false;      // the watchdog ended it
     int run = 0;
-    double floor = -1e18;              // idle time before this was counted by an earlier period
+    double floor = -1e18;  // idle time before this was counted by an earlier period
     double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
 };
 
@@ -149,6 +151,7 @@ class World {
     void SampleHost();
     void HostChanged();
     void TypeChunk(const std::string& chunk);
+    void QueueTyping(double at, Hwnd box, std::function<void()> type);
     void SendOwn();
     void SetFileFlag(int which, bool File::*flag, double seconds);
 
@@ -185,9 +188,9 @@ class World {
     // The user.
     std::vector<std::pair<double, double>> inputs_;  // effective input (time, time awake), in order
     bool locked_ = false;
-    std::string typed_;           // what the user has typed into the chat box since their last Enter
+    std::string typed_;  // what the user has typed into the chat box since their last Enter
     int userStart_ = 0, userStop_ = 0;
-    std::set<int> autoChoices_;   // what automatic idle may be set to, as far as the user knows
+    std::set<int> autoChoices_;  // what automatic idle may be set to, as far as the user knows
     struct Pending {
         double open = 0, box = 0;
         std::string item;
@@ -196,8 +199,8 @@ class World {
     } pick_, box_;
     double dragFor_ = 0.5;
     std::optional<double> closeAt_;
-    double boxTime_ = 0;          // seconds boxes were open since the close request
-    double boxSeconds_ = 0;       // in all
+    double boxTime_ = 0;     // seconds boxes were open since the close request
+    double boxSeconds_ = 0;  // in all
     double overshootAtClose_ = 0;
     bool clearing_ = false;
 
@@ -212,7 +215,7 @@ class World {
     int timeoutsAtPost_ = 0;
     int typingQueued_ = 0;
     double silentTotal_ = 0, silentMark_ = 0;  // awake seconds the host has not answered, in all
-    int roomTrouble_ = 0;                       // the room, or the host with it, went away
+    int roomTrouble_ = 0;                      // the room, or the host with it, went away
     bool pendingNowIdle_ = false;
     bool toldSaveFailed_ = false, toldUnreadable_ = false;
     bool timeUp_ = false;
@@ -220,9 +223,9 @@ class World {
     // Periods and totals.
     std::vector<Period> periods_;
     std::optional<std::size_t> running_;
-    double lo_ = 0, hi_ = 0;      // what the statistics on disk must hold, in seconds
+    double lo_ = 0, hi_ = 0;          // what the statistics on disk must hold, in seconds
     double lastPeriodStart_ = -1e18;  // in this run
-    double unsaved_ = 0;               // idle time counted since this run's last save reached the disk
+    double unsaved_ = 0;              // idle time counted since this run's last save reached the disk
     bool otherWriting_ = false;
     bool clearSaved_ = false;
     double runStartAwake_ = -1e18, countedUntil_ = -1e18;
@@ -253,10 +256,11 @@ void World::SetUpFiles() {
     const double newer = older + static_cast<double>(Mix(h) % 86400);
     auto body = [&](double seconds, int generation, bool options) {
         StoredTotals t = TotalsOf(seconds);
-        std::string b = "[Stats]\r\nSeconds=" + t.seconds + "\r\nMinutes=" + t.minutes + "\r\nHours=" + t.hours +
-                        "\r\nDays=" + t.days + "\r\n";
+        std::string b = "[Stats]\r\nSeconds=" + t.seconds + "\r\nMinutes=" + t.minutes +
+                        "\r\nHours=" + t.hours + "\r\nDays=" + t.days + "\r\n";
         if (generation) b += "Generation=" + std::to_string(generation) + "\r\n";
-        if (options && s_.autoMinutes) b += "\r\n[Options]\r\nAutoIdle=" + std::to_string(s_.autoMinutes) + "\r\n";
+        if (options && s_.autoMinutes)
+            b += "\r\n[Options]\r\nAutoIdle=" + std::to_string(s_.autoMinutes) + "\r\n";
         return b;
     };
     double expected = 0;
@@ -513,7 +517,8 @@ void World::Reader(int part, int item, double open) {
     if (part < 0 || part >= static_cast<int>(parts.size()) || parts[part].role == Role::StaticText) return;
     const bool disabled = !p_.WindowOf(*app_)->enabled;
     if (!parts[part].Clickable()) return;
-    if (disabled) Fail("truth", "a screen reader can press \"" + parts[part].name + "\" of a disabled window");
+    if (disabled)
+        Fail("truth", "a screen reader can press \"" + parts[part].name + "\" of a disabled window");
     UserInput(p_.now);
     const int run = run_;
     p_.At(p_.now, [this, part, item, open, run] {
@@ -551,32 +556,33 @@ void World::Happen(const Ev& e) {
             break;
         case Ev::Menu:
             if (!app_ || !CanTouch()) break;
-        {
-            pick_ = {e.a, e.b, kItems[e.n % 12], e.m ? kIdYes : kIdNo, true};
-            clearing_ = false;  // until the question is answered Yes
-            const double hiBefore = hi_;
-            clearSaved_ = false;
-            Press(app_->lblMenu, nullptr);
-            if (clearing_) {
-                // The countdown is over: whatever it found is gone, what a stop folded
-                // meanwhile may stay. A clear its disk refused is no clear on disk.
-                clearing_ = false;
-                lo_ = 0;
-                // A stop still folding may add its period before or after the count.
-                double stopping = 0;
-                for (Period& q : periods_) {
-                    if (q.run != run_ || q.end < 0 || q.done) continue;
-                    stopping += q.Counted() + 1;
-                    q.done = true;
+            {
+                pick_ = {e.a, e.b, kItems[e.n % 12], e.m ? kIdYes : kIdNo, true};
+                clearing_ = false;  // until the question is answered Yes
+                const double hiBefore = hi_;
+                clearSaved_ = false;
+                Press(app_->lblMenu, nullptr);
+                if (clearing_) {
+                    // The countdown is over: whatever it found is gone, what a stop folded
+                    // meanwhile may stay. A clear its disk refused is no clear on disk.
+                    clearing_ = false;
+                    lo_ = 0;
+                    // A stop still folding may add its period before or after the count.
+                    double stopping = 0;
+                    for (Period& q : periods_) {
+                        if (q.run != run_ || q.end < 0 || q.done) continue;
+                        stopping += q.Counted() + 1;
+                        q.done = true;
+                    }
+                    // (With another session writing too, what it added meanwhile may come back
+                    // from a copy the clear could not see: only the lower bound moves then.)
+                    // Nor when a copy could not be read in this run (the user was told).
+                    if (clearSaved_ && !otherP_ && !toldUnreadable_)
+                        hi_ -= std::max(0.0, hiBefore - stopping);
+                    Note("statistics cleared");
                 }
-                // (With another session writing too, what it added meanwhile may come back
-                // from a copy the clear could not see: only the lower bound moves then.)
-                // Nor when a copy could not be read in this run (the user was told).
-                if (clearSaved_ && !otherP_ && !toldUnreadable_) hi_ -= std::max(0.0, hiBefore - stopping);
-                Note("statistics cleared");
+                break;
             }
-            break;
-        }
         case Ev::Key:
             Key(e.n, e.a, e.m, e.a);
             break;
@@ -651,7 +657,8 @@ void World::Happen(const Ev& e) {
         case Ev::Hang:
             if (!host_) break;
             ++roomTrouble_;
-            for (Hwnd w : {host_->frame, host_->mdi, host_->welcome, host_->room, host_->input, host_->address}) {
+            for (Hwnd w :
+                 {host_->frame, host_->mdi, host_->welcome, host_->room, host_->input, host_->address}) {
                 if (w && p_.Exists(w)) p_.At(w).hung = true;
             }
             hung_ = true;
@@ -677,9 +684,10 @@ void World::Happen(const Ev& e) {
             ++roomTrouble_;
             host_->CloseRoom();
             typed_.clear();
-            host_->roomOnAttempt = Mix(s_.seed + static_cast<std::uint64_t>(e.t)) % 5 == 0
-                                       ? 0
-                                       : static_cast<int>(host_->links.size()) + 1 + static_cast<int>(e.t) % 3;
+            host_->roomOnAttempt =
+                Mix(s_.seed + static_cast<std::uint64_t>(e.t)) % 5 == 0
+                    ? 0
+                    : static_cast<int>(host_->links.size()) + 1 + static_cast<int>(e.t) % 3;
             break;
         case Ev::RoomOpen:
             if (!host_ || host_->room || hung_) break;
@@ -812,7 +820,6 @@ void World::HostChanged() {
     }
 }
 
-
 // The user's keys reach the chat box when the host gets to them, after what it was
 // already sent.
 void World::TypeChunk(const std::string& chunk) {
@@ -829,14 +836,23 @@ void World::TypeChunk(const std::string& chunk) {
         return;
     }
     ++typingQueued_;
-    p_.AtWorld(at, [this, type] {
+    QueueTyping(at, box, type);
+}
+
+// A host takes the keys in its queue once it has nothing sent to it left to handle.
+void World::QueueTyping(double at, Hwnd box, std::function<void()> type) {
+    p_.AtWorld(at, [this, box, type] {
+        // (A message the host finishes just now is handled first.)
+        if (p_.Exists(box) && p_.HostFreeAt(box) >= p_.now)
+            return QueueTyping(p_.HostFreeAt(box) + 1e-6, box, type);
         --typingQueued_;
         type();
     });
 }
 
 void World::SendOwn() {
-    if (!host_ || !host_->input || hung_ || p_.now < stallUntil_ || p_.HostFreeAt(host_->input) > p_.now) return;
+    if (!host_ || !host_->input || hung_ || p_.now < stallUntil_ || p_.HostFreeAt(host_->input) > p_.now)
+        return;
     UserInput(p_.now);
     const Hwnd box = host_->input;
     // (While pellowick holds the text aside for its line, the box is empty on purpose.)
@@ -920,8 +936,10 @@ void World::OnLine(const std::string& ansi) {
             // Counted from the last input for an automatic start, from zero for a press.
             const double away = userStart_ ? 0 : AwayToCount();
             const long m = line.number;
-            if (m < static_cast<long>(std::floor((away - 3) / 60)) || m > static_cast<long>(std::floor((away + 2) / 60)))
-                Fail("truth", "\"now idle\" reports " + std::to_string(m) + " after " + std::to_string(away) + " s away");
+            if (m < static_cast<long>(std::floor((away - 3) / 60)) ||
+                m > static_cast<long>(std::floor((away + 2) / 60)))
+                Fail("truth", "\"now idle\" reports " + std::to_string(m) + " after " + std::to_string(away) +
+                                  " s away");
             break;
         }
         case Line::Idle: {
@@ -929,9 +947,12 @@ void World::OnLine(const std::string& ansi) {
             if (cur->noticed >= 0) Fail("truth", "a minute's line after the user came back");
             const double counted = cur->preset + (p_.now - p_.Asleep() - cur->startAwake);  // so far
             const long m = line.number;
-            if (m <= cur->lastMinute) Fail("truth", "minute " + std::to_string(m) + " posted twice or backwards");
-            if (m < static_cast<long>(std::floor((counted - 4) / 60)) || m > static_cast<long>(std::floor((counted + 2) / 60)))
-                Fail("truth", "\"idle\" reports " + std::to_string(m) + " after " + std::to_string(counted) + " s");
+            if (m <= cur->lastMinute)
+                Fail("truth", "minute " + std::to_string(m) + " posted twice or backwards");
+            if (m < static_cast<long>(std::floor((counted - 4) / 60)) ||
+                m > static_cast<long>(std::floor((counted + 2) / 60)))
+                Fail("truth",
+                     "\"idle\" reports " + std::to_string(m) + " after " + std::to_string(counted) + " s");
             cur->lastMinute = m;
             break;
         }
@@ -943,7 +964,17 @@ void World::OnLine(const std::string& ansi) {
 void World::OnPost(const std::string& utf8) {
     const Line line = Classify(utf8);
     if (line.kind == Line::Other) return;  // the user's own line
-    Count(std::string("posted ") + (line.kind == Line::NowIdle ? "now idle" : line.kind == Line::NotIdle ? "not idle" : line.kind == Line::Idle ? "idle" : "other"));
+    // Keys the host took between pellowick's text and its Enter went out with the line:
+    // a race of driving another program's window that no side can close.
+    if (const auto end = utf8.rfind(" -|"); end != std::string::npos && end + 3 < utf8.size()) {
+        const std::string keys = utf8.substr(end + 3);
+        if (const auto at = typed_.find(keys); at != std::string::npos) typed_.erase(at, keys.size());
+        Count("keys sent with a line");
+    }
+    Count(std::string("posted ") + (line.kind == Line::NowIdle   ? "now idle"
+                                    : line.kind == Line::NotIdle ? "not idle"
+                                    : line.kind == Line::Idle    ? "idle"
+                                                                 : "other"));
     Note("room: " + utf8.substr(utf8.find("-|- <b>") + 7));
     // "now idle" is posted just before Timer1 starts: it belongs to the coming period.
     if (line.kind == Line::NowIdle) pendingNowIdle_ = true;
@@ -1011,12 +1042,12 @@ void World::OnTimerSet(Timer& t, bool on) {
 // seconds, not counting the time boxes waited for the user.
 void World::CheckHeard(std::size_t index, double silent0, int trouble0, int run, double boxes, double at) {
     p_.AtWorld(at, [this, index, silent0, trouble0, run, boxes] {
-        if (boxSeconds_ > boxes) return CheckHeard(index, silent0, trouble0, run, boxSeconds_, p_.now + boxSeconds_ - boxes);
+        if (boxSeconds_ > boxes)
+            return CheckHeard(index, silent0, trouble0, run, boxSeconds_, p_.now + boxSeconds_ - boxes);
         HostChanged();
         const Period& q = periods_[index];
         const bool excused = q.quietEnd || q.told || !q.nowIdlePosted || q.programEnded || run != run_ ||
-                             trouble0 != roomTrouble_ ||
-                             silentTotal_ - silent0 >= 15 || !q.explained;
+                             trouble0 != roomTrouble_ || silentTotal_ - silent0 >= 15 || !q.explained;
         if (!excused && q.notIdlePosts == 0)
             Fail("truth", "no \"not idle\" reached the room after a stop, and nobody was told");
     });
@@ -1047,7 +1078,8 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
             // for: an answer it could have given in that while goes unheard.)
             if (silence && b.text.find("forced to cancel") != std::string::npos &&
                 q->silentAtEnd < kSilenceLimit - kFullAnswer - 1)
-                Fail("truth", "the host was taken to be gone after " + std::to_string(q->silentAtEnd) + " s of silence");
+                Fail("truth", "the host was taken to be gone after " + std::to_string(q->silentAtEnd) +
+                                  " s of silence");
             q->explained = true;
             q->told = true;
             q->watchdog = !q->userStop;
@@ -1079,7 +1111,8 @@ void World::CheckAutoCause(const char* what) {
     const bool chosen = std::any_of(autoChoices_.begin(), autoChoices_.end(),
                                     [&](int m) { return m > 0 && away >= m * 60 - 1.5; });
     if (!chosen)
-        Fail("truth", std::string(what) + " with nobody asking: " + std::to_string(away) + " s without input");
+        Fail("truth",
+             std::string(what) + " with nobody asking: " + std::to_string(away) + " s without input");
     bool used = since <= lastPeriodStart_;
     for (const Period& q : periods_)
         used = used || (q.run == run_ && q.watchdog && since < q.end);
@@ -1098,7 +1131,8 @@ void World::CheckEnds() {
 std::pair<double, double> World::Probe() {
     auto copy = std::make_shared<fake::Disk>();
     copy->files = p_.files;
-    for (auto& [path, f] : copy->files) f.unreadable = f.readOnly = false;
+    for (auto& [path, f] : copy->files)
+        f.unreadable = f.readOnly = false;
     FakePlatform q(copy);
     q.logMessages = false;
     q.programFolder = p_.programFolder;
@@ -1107,7 +1141,8 @@ std::pair<double, double> World::Probe() {
     const LoadedTotals loaded = file.Load();
     double kept = 0;
     for (const std::string& path : loaded.setAside)
-        if (const File* f = q.FindFile(path); f && path.find(".old") != std::string::npos) kept += SecondsOfFile(f->bytes);
+        if (const File* f = q.FindFile(path); f && path.find(".old") != std::string::npos)
+            kept += SecondsOfFile(f->bytes);
     return {SecondsOf(loaded.totals), kept};
 }
 
@@ -1118,8 +1153,9 @@ void World::CheckTotals(bool removal) {
     const double lo = (clearing_ ? 0 : lo_) - unsaved_;
     if (got + kept < lo - 0.5 || got > hi_ + 0.5) {
         char why[200];
-        std::snprintf(why, sizeof why, "the statistics files hold %.0f s; the idle time lived is %.1f to %.1f s", got,
-                      lo, hi_);
+        std::snprintf(why, sizeof why,
+                      "the statistics files hold %.0f s; the idle time lived is %.1f to %.1f s", got, lo,
+                      hi_);
         Fail(removal ? "copies" : "time", why);
     }
 }
@@ -1144,7 +1180,8 @@ void World::OnDisk(const std::string& path, const File* before, const File* afte
     Note(std::string(after ? "written: " : "removed: ") + path);
     if (traceOn_ && after) {
         std::string body = after->bytes;
-        for (char& c : body) if (c == '\r' || c == '\n') c = ' ';
+        for (char& c : body)
+            if (c == '\r' || c == '\n') c = ' ';
         Note("  " + body);
     }
     CheckTotals(!after || before);
@@ -1157,7 +1194,8 @@ void World::Observe(bool atPump) {
     if (app_ && loaded_) {
         const FrmMain& m = *app_;
         const bool idle = m.Timer1.Enabled();
-        if (m.picStartUp.Visible() == m.picStartDown.Visible() || m.picStopUp.Visible() == m.picStopDown.Visible())
+        if (m.picStartUp.Visible() == m.picStartDown.Visible() ||
+            m.picStopUp.Visible() == m.picStopDown.Visible())
             Fail("control", "a button shows both faces or neither");
         if (m.picStopUp.Visible() != idle || (idle && m.picStartUp.Visible()))
             Fail("control", "the button faces do not match the state");
@@ -1183,7 +1221,8 @@ void World::CheckText() {
     if (textCheckValid_ && p_.timeouts == timeoutsAtPost_ && HostAnswering() && typingQueued_ == 0 && host_ &&
         host_->input) {
         const std::string box = p_.At(host_->input).text;
-        if (box != typed_) Fail("text", "the chat box holds \"" + box + "\", the user had typed \"" + typed_ + "\"");
+        if (box != typed_)
+            Fail("text", "the chat box holds \"" + box + "\", the user had typed \"" + typed_ + "\"");
     }
 }
 
@@ -1201,17 +1240,19 @@ Outcome World::Go() {
     if (s_.hostRunning) StartHost(s_.signedOn, s_.inRoom);
     for (const Ev& e : s_.events) {
         if (e.kind != Ev::TickWrap) continue;
-        const auto ticks = static_cast<std::uint32_t>(static_cast<std::int64_t>(std::llround((t0_ + e.t) * 1000)));
+        const auto ticks =
+            static_cast<std::uint32_t>(static_cast<std::int64_t>(std::llround((t0_ + e.t) * 1000)));
         p_.tickOffset = 0u - ticks;  // 49.7 days of uptime run out right then
     }
     UserInput(p_.now);  // starting pellowick
-    for (const Ev& e : s_.events) Plan(e);
+    for (const Ev& e : s_.events)
+        Plan(e);
     auto step = [&](auto&& f) {
         try {
             f();
         } catch (const fake::ProgramEnded&) {
             Ended(false);
-            } catch (const fake::Killed&) {
+        } catch (const fake::Killed&) {
             Ended(true);
         }
     };
@@ -1219,7 +1260,8 @@ Outcome World::Go() {
     try {
         try {
             step([&] { StartProgram(); });
-            while (p_.now < end_) step([&] { p_.RunUntil(end_); });
+            while (p_.now < end_)
+                step([&] { p_.RunUntil(end_); });
             // The day is over: the user closes pellowick, which saves what it holds.
             if (app_) {
                 p_.endOfTime = end_ + 2 * kCloseLimit;
@@ -1271,7 +1313,8 @@ Schedule Shrink(const sim::Schedule& s, const Outcome& failure) {
     if (!breaks(best)) best = s;
     // Then drop ever smaller runs of events while the same promise still breaks.
     int tries = 0;
-    for (std::size_t chunk = std::max<std::size_t>(1, best.events.size() / 2); chunk >= 1 && tries < 400; chunk /= 2) {
+    for (std::size_t chunk = std::max<std::size_t>(1, best.events.size() / 2); chunk >= 1 && tries < 400;
+         chunk /= 2) {
         for (std::size_t at = 0; at < best.events.size() && tries < 400;) {
             sim::Schedule c = best;
             c.events.erase(c.events.begin() + static_cast<long>(at),

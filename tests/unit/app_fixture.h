@@ -65,10 +65,14 @@ inline std::string NowIdle(int minutes) {
 inline std::string NotIdle(int minutes) {
     return "not idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|";
 }
-// A statistics file; a saved one also carries its save generation.
+// A statistics file; one this run saved also carries its generation and its run.
 inline std::string Stats(const char* s, const char* m, const char* h, const char* d, int generation = -1) {
-    return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d +
-           "\r\n" + (generation < 0 ? "" : "Generation=" + std::to_string(generation) + "\r\n");
+    std::string file = std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h +
+                       "\r\nDays=" + d + "\r\n";
+    if (generation < 0) return file;
+    const long total = std::stol(s) + 60 * std::stol(m) + 3600 * std::stol(h) + 86400 * std::stol(d);
+    return file + "Generation=" + std::to_string(generation) +
+           "\r\nIncludes=4242.43200000:" + std::to_string(generation) + ":" + std::to_string(total) + "\r\n";
 }
 
 }  // namespace pw::testing

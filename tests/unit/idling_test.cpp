@@ -9,14 +9,16 @@ using testing::Idle;
 using testing::NotIdle;
 using testing::NowIdle;
 
-// Sets the idle counters with the clock stopped, then lets Timer1 deliver one tick.
+// Starts a period, sets the idle counters, then lets Timer1 deliver one tick.
 void OneTickFrom(App& a, const char* h, const char* m, const char* s) {
+    a.Click(a.main.picStartUp);
+    a.host.posts.clear();
+    a.main.Timer1.SetEnabled(false);  // no carries nor lines while they are set
     a.main.lblHours.SetCaption(h);
     a.main.lblMinutes.SetCaption(m);
     a.main.lblSeconds.SetCaption(s);
     a.main.Timer1.SetEnabled(true);
     a.p.RunFor(1.0);
-    a.main.Timer1.SetEnabled(false);
 }
 
 TEST(IdleClock, MinuteAndHourMarks) {
@@ -47,14 +49,15 @@ TEST(IdleClock, StoppedClockOnlyFills) {
 
 TEST(IdleClock, TypedTextHoldsTheMinuteBackOnce) {
     App a;
-    a.main.Timer1.SetEnabled(true);
+    a.Click(a.main.picStartUp);
+    a.host.posts.clear();
     a.p.At(a.host.input).text = "hello";  // the user types
     a.p.RunFor(60.5);
     EXPECT_TRUE(a.host.posts.empty());
     EXPECT_EQ(a.main.Menu().lblChatLine.Caption(), "hello");
-    a.p.RunFor(60);  // still the same text at the next mark: cleared and announced
+    a.p.RunFor(60);  // still the same text at the next mark: announced, the text put back
     EXPECT_EQ(a.Said(), std::vector<std::string>{Idle(2)});
-    EXPECT_EQ(a.main.Menu().lblChatLine.Caption(), "");
+    EXPECT_EQ(a.p.At(a.host.input).text, "hello");
     a.p.At(a.host.input).text = "one";
     a.p.RunFor(60);
     a.p.At(a.host.input).text = "two";  // changed again: held back again
@@ -88,7 +91,9 @@ TEST(Idling, StartThenStopAfterTwoMinutesFiveSeconds) {
     EXPECT_EQ(a.Said(), expected);
     EXPECT_EQ(a.Idle(), "00/00/00");
     EXPECT_EQ(a.Totals(), "00 00 02 55");  // 50 s + 125 s
-    EXPECT_EQ(a.File("c:\\pwick.dat"), testing::Stats("55", "02", "00", "00", 1));
+    // The copy an older pellowick saved is named among the saves this one includes.
+    std::string saved = testing::Stats("55", "02", "00", "00", 1);
+    EXPECT_EQ(a.File("c:\\pwick.dat"), saved.insert(saved.size() - 2, ",:0:50"));
     EXPECT_FALSE(a.main.picStartDown.Visible() || a.main.picStopUp.Visible() || a.main.Timer1.Enabled());
 }
 

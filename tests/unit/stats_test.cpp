@@ -93,7 +93,7 @@ TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
     EXPECT_EQ(a.p.profileWrites - writes, 1);
     EXPECT_EQ(a.File(kWrite),
               "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=42\r\nnote=x\r\nMinutes=00\r\nHours=00\r\n"
-              "Days=00\r\nGeneration=1\r\n");
+              "Days=00\r\nGeneration=1\r\nIncludes=4242.43200000:1:42\r\n");
     // Cut short, it leaves the old file whole.
     a.p.failProfileWriteAt = 1;
     a.main.lblTotalSeconds.SetCaption("43");
@@ -105,7 +105,7 @@ TEST(StatsFile, OtherSectionsCanBeWrittenAlong) {
     fake::FakePlatform p;
     StatsFile file(p);
     p.PutFile(kWrite, "[Options]\r\nAutoIdle=0\r\n");
-    ASSERT_TRUE(file.Save(StoredTotals{"07", "00", "00", "00"}, {{"Options", "AutoIdle", "1"}}));
+    ASSERT_TRUE(file.Save(StoredTotals{"07", "00", "00", "00"}, {{"Options", "AutoIdle", "1"}}).onDisk);
     EXPECT_EQ(p.FindFile(kWrite)->bytes,
               "[Options]\r\nAutoIdle=1\r\n\r\n" + Stats("07", "00", "00", "00", 1));
 }
