@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include <windows.h>
+#include "build_info.h"
 #include "platform/form_layout.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/form_access.h"
@@ -31,7 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr UINT_PTR kRepaintTimerId = 1;
 constexpr UINT_PTR kFirstFormTimerId = 100;
-constexpr const wchar_t* kMainFormClass = L"pellowick_frmMain";
 
 // The mouse button of a button-down or button-up message.
 int ButtonOf(UINT msg) {
@@ -83,21 +82,11 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
     RegisterClassExW(&wc);
 }
 
-// The main form's window on this thread: the owner of every other form's window.
-HWND FindOwnMainWindow() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) -> BOOL {
-            wchar_t cls[64];
-            if (GetClassNameW(w, cls, 64) && lstrcmpW(cls, kMainFormClass) == 0) {
-                *reinterpret_cast<HWND*>(out) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+// The main form's class is how other programs find a running copy; the others are
+// named after their forms.
+std::wstring ClassFor(const Form& form) {
+    return form.WindowRole() == FormRole::Main ? std::wstring(PW_MAIN_CLASS)
+                                               : L"pellowick_" + ToUtf16(form.name);
 }
 
 // Owns a popup menu built from a MenuItem tree; command ids index `items`.
@@ -243,16 +232,17 @@ class Win32FormWindow final : public FormWindow {
 };
 
 Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(form), platform_(platform) {
-    const std::wstring cls = L"pellowick_" + ToUtf16(form.name);
+    const std::wstring cls = ClassFor(form);
     HINSTANCE inst = GetModuleHandleW(nullptr);
     RegisterFormClass(cls, WndProc);
 
-    const bool isMain = cls == kMainFormClass;
+    const bool isMain = form.WindowRole() == FormRole::Main;
     // WS_SYSMENU | WS_MINIMIZEBOX without WS_CAPTION: no frame is drawn, but the task
     // bar can still minimize and restore the window.
     const DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
     const DWORD exStyle = isMain ? WS_EX_APPWINDOW : 0;
-    HWND owner = isMain ? nullptr : FindOwnMainWindow();
+    Form* main = form.MainForm();
+    HWND owner = main && main->HasWindow() ? reinterpret_cast<HWND>(main->Window().Handle()) : nullptr;
     // Other windows are placed over the main one: they start at its scale.
     scale_.dpi = owner ? WindowDpi(owner) : SystemDpi();
     const auto outer = [&] { return OuterSize(form, scale_, style, exStyle); };

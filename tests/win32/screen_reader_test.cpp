@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "build_info.h"
 #include "tests/win32/hostsim_process.h"
 
 namespace pw {
@@ -58,11 +59,8 @@ class Pellowick {
         if (CopyFileW(exe.c_str(), (dir_ + L"\\pellowick.exe").c_str(), FALSE) &&
             CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
                            &pi_)) {
-            WaitFor(
-                [&] {
-                    return (window = FindWindowW(L"pellowick_frmMain", nullptr)) && IsWindowVisible(window);
-                },
-                30);
+            WaitFor([&] { return (window = FindWindowW(PW_MAIN_CLASS, nullptr)) && IsWindowVisible(window); },
+                    30);
         }
     }
     ~Pellowick() {
