@@ -64,11 +64,11 @@ std::string BareWatchdog() {
     }
     DWORD_PTR length = 0, copied = 0;
     if (!room ||
-        !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &length))
+        !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kHostAnswerMs, &length))
         return {};
     std::string text(length + 1, '\0');
     if (!SendMessageTimeoutA(room, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &copied))
+                             SMTO_ABORTIFHUNG, pw::kHostAnswerMs, &copied))
         return {};
     text.resize(std::min<std::size_t>(copied, length));
     return text;

@@ -49,7 +49,7 @@ TEST(HostBridge, AHungHostCostsOneBoundedWaitPerAction) {
     Hwnd room = FindChatRoom(p);  // lookups need no answer from the host's thread
     ASSERT_NE(room, 0u);
 
-    const double bound = kSendTimeoutMs / 1000.0 + 1.0;
+    const double bound = kHostAnswerMs / 1000.0 + 1.0;
     const std::pair<const char*, std::function<void()>> actions[] = {
         {"GetText", [&] { EXPECT_EQ(GetText(p, room), ""); }},
         {"SendChat", [&] { SendChat(p, "late line"); }},
@@ -73,7 +73,7 @@ TEST(HostBridge, NoEnterFollowsATextThatTimedOut) {
     SendChat(p, "late line");
     // Messages are handled in the order sent, so once this one is answered the log
     // holds whatever came before it.
-    ASSERT_TRUE(WaitFor([&] { return p.SendGetTextLength(host.Frame(), kSendTimeoutMs).has_value(); }, 20));
+    ASSERT_TRUE(WaitFor([&] { return p.SendGetTextLength(host.Frame(), kHostAnswerMs).has_value(); }, 20));
     for (const char* event : {"CHAR", "POST"})
         EXPECT_EQ(Payloads(host.Log(), event), std::vector<std::string>{}) << event;
 }
