@@ -60,6 +60,19 @@ bool CommonControlsReady() {
     return ready;
 }
 
+// The button theme's parts at `dpi`: OpenThemeDataForDpi (Windows 10 1703 and later)
+// where it exists, else the parts of the system DPI that OpenThemeData gives.
+HTHEME OpenButtonTheme(HWND hwnd, int dpi) {
+    using ForDpi = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
+    static const ForDpi forDpi = [] {
+        HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
+        return uxtheme ? reinterpret_cast<ForDpi>(
+                             reinterpret_cast<void (*)()>(GetProcAddress(uxtheme, "OpenThemeDataForDpi")))
+                       : nullptr;
+    }();
+    return forDpi ? forDpi(hwnd, L"BUTTON", static_cast<UINT>(dpi)) : OpenThemeData(hwnd, L"BUTTON");
+}
+
 HICON AppIcon(int metricX, int metricY) {
     return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
@@ -176,6 +189,11 @@ class Win32FormWindow final : public FormWindow {
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
+    // The outer size for the form at `scale`, with this window's styles.
+    SIZE OuterSizeAt(PixelScale scale) const {
+        return OuterSize(form_, scale, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    }
     RECT Outer() const {
         RECT r{};
         GetWindowRect(hwnd_, &r);
@@ -193,6 +211,7 @@ class Win32FormWindow final : public FormWindow {
         pressed_ = nullptr;
     }
     void OnTimer(UINT_PTR id);
+    void ReopenTheme();
     void OnThemeOrColoursChanged();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void Flush();
@@ -263,7 +282,7 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
         SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     cache_.SetDpi(scale_.dpi);
-    theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    ReopenTheme();
     access_ = std::make_unique<FormAccess>(hwnd_, form, [this](const Control& c, bool inner) {
         return ToRect(inner ? ChildArea(c, scale_) : ControlRect(c, scale_));
     });
@@ -277,17 +296,21 @@ SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {
 }
 
 // Another display or a new scale setting: everything is laid out, drawn and lettered
-// anew for it, in the rectangle Windows suggests.
+// anew for it, at the place Windows suggests. The size is the layout's: before
+// Windows 10 1703 nobody asks it first (WM_GETDPISCALEDSIZE), and a linearly stretched
+// suggestion would leave an unpainted strip or cut the form.
 void Win32FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     scale_.dpi = dpi;
     cache_.SetDpi(dpi);
+    ReopenTheme();
     if (backDc_) DeleteDC(backDc_);
     backDc_ = nullptr;
     backBuffer_.Reset();
     artLoaded_ = false;
     dirty_.clear();
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = OuterSizeAt(scale_);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     for (const auto& c : form_.Controls())
         if (!c->tooltip.empty()) UpdateTool(*c);
     InvalidateRect(hwnd_, nullptr, FALSE);
@@ -379,10 +402,14 @@ void Win32FormWindow::OnPaint() {
     EndPaint(hwnd_, &ps);
 }
 
+void Win32FormWindow::ReopenTheme() {
+    if (theme_) CloseThemeData(theme_);
+    theme_ = OpenButtonTheme(hwnd_, scale_.dpi);
+}
+
 void Win32FormWindow::OnThemeOrColoursChanged() {
     artLoaded_ = false;
-    if (theme_) CloseThemeData(theme_);
-    theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    ReopenTheme();
     cache_.Clear();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -628,9 +655,7 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_GETDPISCALEDSIZE: {
             // The size the layout gives at the new scale, not a linear stretch of this
             // one: the rectangle WM_DPICHANGED suggests then fits the window exactly.
-            const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
-            const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
-            *reinterpret_cast<SIZE*>(lp) = OuterSize(form_, PixelScale{static_cast<int>(wp)}, style, exStyle);
+            *reinterpret_cast<SIZE*>(lp) = OuterSizeAt(PixelScale{static_cast<int>(wp)});
             return TRUE;
         }
         case WM_DPICHANGED:

@@ -76,7 +76,7 @@ TEST(FormWindowPaint, FastCaptionChangesArePaintedAtScreenRateAndTheLastOneShows
     EXPECT_FALSE(GetUpdateRect(w, &pending, FALSE));
 }
 
-TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
+TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndTheLayoutsSize) {
     Win32Platform p;
     Form form(p, "scale", Px(100), Px(40));
     form.designLeft = Px(50);
@@ -88,6 +88,7 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
     HWND w = reinterpret_cast<HWND>(form.Window().Handle());
     PumpFor(w, 50);
     ASSERT_EQ(WindowDpi(w), 96) << "the test display must start at 100 %";
+    EXPECT_EQ(MonitorDpi(w), 96);  // what a system without GetDpiForWindow asks
     const auto click = [&](int x, int y) {
         SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
         SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
@@ -100,11 +101,12 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
     EXPECT_TRUE(SendMessageW(w, WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&size)));
     EXPECT_EQ(size.cx, 150);
     EXPECT_EQ(size.cy, 60);
-    RECT suggested{400, 300, 600, 380};
+    // A system that never asked suggests its own stretch: only the place is taken.
+    RECT suggested{400, 300, 603, 377};
     SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
-    RECT now{};
+    RECT now{}, laidOut{400, 300, 600, 380};
     GetWindowRect(w, &now);
-    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_TRUE(EqualRect(&now, &laidOut));
     // Twips stay twips: the 200 x 80 pixels are the form's 100 x 40 at 96 DPI.
     EXPECT_EQ(form.Window().Left(), 400 * 7.5f);
     EXPECT_EQ(form.Window().Width(), Px(100));
