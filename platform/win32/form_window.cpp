@@ -6,6 +6,7 @@
 #include <uxtheme.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -30,6 +31,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT_PTR kRepaintTimerId = 1;
+constexpr UINT_PTR kLockWatchTimerId = 2;
+// Early in a logon the session service may not answer yet (RPC_S_INVALID_BINDING):
+// the lock watch is asked for again after this, twice as long each time up to the cap.
+constexpr UINT kLockWatchRetryMs = 2000;
+constexpr UINT kLockWatchRetryCapMs = 60000;
 constexpr UINT_PTR kFirstFormTimerId = 100;
 
 // The mouse button of a button-down or button-up message.
@@ -184,6 +190,7 @@ class Win32FormWindow final : public FormWindow {
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
     void WatchSessionLock(bool on) override;
+    void RegisterLockWatch();
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -227,7 +234,10 @@ class Win32FormWindow final : public FormWindow {
     Win32Platform* platform_;  // told when the system's move or menu loop runs
     HWND hwnd_ = nullptr;
     PixelScale scale_;
-    bool watchingLock_ = false;
+    // The form wants lock notifications; they are registered; the next retry's wait.
+    bool lockWanted_ = false;
+    bool lockRegistered_ = false;
+    UINT lockRetryMs_ = 0;
     HWND tooltip_ = nullptr;
     bool tooltipTried_ = false;
     std::map<const Control*, UINT_PTR> tools_;
@@ -527,30 +537,51 @@ const MenuItem* Win32FormWindow::TrackPopup(const MenuItem& menu, float x, float
 
 // wtsapi32 is loaded only when something asks for lock notifications: a run that
 // never does keeps it out of its working set. Kept loaded.
-void Win32FormWindow::WatchSessionLock(bool on) {
-    using Register = BOOL(WINAPI*)(HWND, DWORD);
-    using Unregister = BOOL(WINAPI*)(HWND);
-    struct Api {
-        Register reg = nullptr;
-        Unregister unreg = nullptr;
-    };
-    if (on == watchingLock_ || !hwnd_) return;
-    static const Api api = [] {
-        Api a;
+struct SessionApi {
+    BOOL(WINAPI* reg)(HWND, DWORD) = nullptr;
+    BOOL(WINAPI* unreg)(HWND) = nullptr;
+};
+
+const SessionApi& Session() {
+    static const SessionApi api = [] {
+        SessionApi a;
         if (HMODULE lib = LoadLibraryW(L"wtsapi32.dll")) {
-            a.reg = reinterpret_cast<Register>(
+            a.reg = reinterpret_cast<decltype(a.reg)>(
                 reinterpret_cast<void (*)()>(GetProcAddress(lib, "WTSRegisterSessionNotification")));
-            a.unreg = reinterpret_cast<Unregister>(
+            a.unreg = reinterpret_cast<decltype(a.unreg)>(
                 reinterpret_cast<void (*)()>(GetProcAddress(lib, "WTSUnRegisterSessionNotification")));
         }
         return a;
     }();
-    constexpr DWORD kThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
-    if (on && api.reg && api.reg(hwnd_, kThisSession)) watchingLock_ = true;
-    if (!on && api.unreg) {
-        api.unreg(hwnd_);
-        watchingLock_ = false;
+    return api;
+}
+
+void Win32FormWindow::WatchSessionLock(bool on) {
+    if (on == lockWanted_ || !hwnd_) return;
+    lockWanted_ = on;
+    if (on) {
+        RegisterLockWatch();
+        return;
     }
+    if (lockRetryMs_) KillTimer(hwnd_, kLockWatchTimerId);
+    lockRetryMs_ = 0;
+    if (lockRegistered_ && Session().unreg) Session().unreg(hwnd_);
+    lockRegistered_ = false;
+}
+
+// A failed registration is tried again on a timer, never given up: else every lock
+// for the rest of the run would be missed.
+void Win32FormWindow::RegisterLockWatch() {
+    constexpr DWORD kThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
+    if (!lockWanted_ || lockRegistered_ || !Session().reg) return;
+    if (Session().reg(hwnd_, kThisSession)) {
+        lockRegistered_ = true;
+        if (lockRetryMs_) KillTimer(hwnd_, kLockWatchTimerId);
+        lockRetryMs_ = 0;
+        return;
+    }
+    lockRetryMs_ = lockRetryMs_ ? std::min(2 * lockRetryMs_, kLockWatchRetryCapMs) : kLockWatchRetryMs;
+    SetTimer(hwnd_, kLockWatchTimerId, lockRetryMs_, nullptr);
 }
 
 void Win32FormWindow::TimerChanged(Timer& t) {
@@ -567,6 +598,10 @@ void Win32FormWindow::TimerChanged(Timer& t) {
 void Win32FormWindow::OnTimer(UINT_PTR id) {
     if (id == kRepaintTimerId) {
         Flush();
+        return;
+    }
+    if (id == kLockWatchTimerId) {
+        RegisterLockWatch();
         return;
     }
     const auto& timers = form_.Timers();
