@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "build_info.h"
@@ -213,10 +214,7 @@ class Win32FormWindow final : public FormWindow {
     void OnPaint();
     void OnButtonDown(int button, LPARAM lp);
     void OnButtonUp(int button, LPARAM lp);
-    void OnCaptureLost() {
-        held_ = 0;
-        pressed_ = nullptr;
-    }
+    void CancelPress();
     void OnTimer(UINT_PTR id);
     void ReopenTheme();
     void OnThemeOrColoursChanged();
@@ -510,10 +508,23 @@ void Win32FormWindow::OnButtonUp(int button, LPARAM lp) {
     if (button == kLeftButton && over && target->Click) target->Click();
 }
 
+// The capture went elsewhere during a press (another window took it, a box or a menu
+// opened): no button-up will come, so the press ends here, as a release away from the
+// control would: the control's MouseUp runs, its Click does not.
+void Win32FormWindow::CancelPress() {
+    Control* target = std::exchange(pressed_, nullptr);
+    const int held = std::exchange(held_, 0);
+    if (!target || !target->MouseUp) return;
+    for (int button : {kLeftButton, kRightButton, kMiddleButton})
+        if ((held & button) && !RunHandler([&] { target->MouseUp(button); })) return;
+}
+
 void Win32FormWindow::BeginDrag() {
     POINT pt{};
     GetCursorPos(&pt);
-    OnCaptureLost();
+    // The move loop takes the press over; it ends with no MouseUp.
+    pressed_ = nullptr;
+    held_ = 0;
     ReleaseCapture();
     // The move loop starts from this point; without it the window would jump.
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
@@ -653,8 +664,11 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             OnMouseMove(wp, lp);
             return 0;
         case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(lp) != hwnd) OnCaptureLost();
+            if (reinterpret_cast<HWND>(lp) != hwnd) CancelPress();
             return 0;
+        case WM_CANCELMODE:
+            CancelPress();
+            break;
         case WM_TIMER:
             OnTimer(wp);
             return 0;

@@ -1,10 +1,12 @@
-// The form window: how often a busy form repaints, and a change of display scale.
+// The form window: how often a busy form repaints, a change of display scale, and
+// presses.
 // (The title-bar drag is checked end to end, with a real pointer.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "platform/form_layout.h"
@@ -119,6 +121,48 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndTheLayoutsSize) {
     EXPECT_EQ(now.top, 100);
     PumpFor(w, 50);  // and it paints at the new size
     EXPECT_FALSE(GetUpdateRect(w, &now, FALSE));
+}
+
+// One white button at (10, 10)-(50, 30) in a form of its own, shown and focused.
+struct ButtonForm {
+    explicit ButtonForm(Platform& p) : form(p, "button", Px(60), Px(40)) {
+        button.back = Color::Rgb(255, 255, 255);
+        form.AddButton("button", Role::PushButton, button, nullptr, 0);
+        form.Window().Show();
+        w = reinterpret_cast<HWND>(form.Window().Handle());
+        SetFocus(w);
+        PumpFor(w, 50);
+    }
+    Form form;
+    Control& button = form.Add("button", ControlKind::Picture, nullptr, Px(10), Px(10), Px(40), Px(20));
+    HWND w = nullptr;
+};
+
+// Presses that end without a button-up: the capture goes to another window, or the
+// system cancels the mode (a box opens). The control is let go; it is not clicked.
+TEST(FormWindowMouse, APressWhoseCaptureIsTakenEndsWithoutAClick) {
+    Win32Platform p;
+    ButtonForm f(p);
+    std::string seen;
+    f.button.MouseDown = [&](int) { seen += "down "; };
+    f.button.MouseUp = [&](int) { seen += "up "; };
+    f.button.Click = [&] { seen += "click "; };
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const std::function<void()> interruptions[] = {[&] { SetCapture(other); },
+                                                   [&] { SendMessageW(f.w, WM_CANCELMODE, 0, 0); }};
+    for (const auto& interrupt : interruptions) {
+        seen.clear();
+        SendMessageW(f.w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        interrupt();
+        SendMessageW(f.w, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+        EXPECT_EQ(seen, "down up ");
+        ReleaseCapture();
+    }
+    seen.clear();  // and the next press is a whole click
+    SendMessageW(f.w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    SendMessageW(f.w, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    EXPECT_EQ(seen, "down up click ");
+    DestroyWindow(other);
 }
 
 }  // namespace
