@@ -294,6 +294,9 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
     access_ = std::make_unique<FormAccess>(hwnd_, form, [this](const Control& c, bool inner) {
         return ToRect(inner ? ChildArea(c, scale_) : ControlRect(c, scale_));
     });
+    // As a dialog starts: the system may show the focus from the start when the last
+    // input came from the keyboard.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
 }
 
 SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {

@@ -1,5 +1,5 @@
-// The form window: how often a busy form repaints, a change of display scale, and
-// presses.
+// The form window: how often a busy form repaints, a change of display scale, the
+// focus rectangle, and presses.
 // (The title-bar drag is checked end to end, with a real pointer.)
 #include <gtest/gtest.h>
 
@@ -123,6 +123,16 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndTheLayoutsSize) {
     EXPECT_FALSE(GetUpdateRect(w, &now, FALSE));
 }
 
+// Pixels of the window as painted that differ from `colour` along row y from x0 to x1.
+int PixelsOtherThan(HWND w, COLORREF colour, int y, int x0, int x1) {
+    HDC dc = GetDC(w);
+    int n = 0;
+    for (int x = x0; x < x1; ++x)
+        n += GetPixel(dc, x, y) != colour;
+    ReleaseDC(w, dc);
+    return n;
+}
+
 // One white button at (10, 10)-(50, 30) in a form of its own, shown and focused.
 struct ButtonForm {
     explicit ButtonForm(Platform& p) : form(p, "button", Px(60), Px(40)) {
@@ -137,6 +147,19 @@ struct ButtonForm {
     Control& button = form.Add("button", ControlKind::Picture, nullptr, Px(10), Px(10), Px(40), Px(20));
     HWND w = nullptr;
 };
+
+TEST(FormWindowLook, TheFocusRectangleShowsAtOnceOnlyForUsersWhoAlwaysShowKeyboardCues) {
+    BOOL saved = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &saved, 0);
+    for (const BOOL cues : {TRUE, FALSE}) {
+        SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR{cues}), 0);
+        Win32Platform p;
+        ButtonForm f(p);
+        const int dots = PixelsOtherThan(f.w, RGB(255, 255, 255), 10, 10, 50);
+        EXPECT_EQ(dots > 0, cues == TRUE) << dots << " dots with keyboard cues " << cues;
+    }
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR{saved}), 0);
+}
 
 // Presses that end without a button-up: the capture goes to another window, or the
 // system cancels the mode (a box opens). The control is let go; it is not clicked.
