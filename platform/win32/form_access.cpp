@@ -17,7 +17,7 @@ FormAccess::FormAccess(HWND hwnd, Form& form, RectOf rectOf)
       form_(form),
       rectOf_(std::move(rectOf)),
       server_({hwnd, &form, [this](const Control& c) { return rectOf_(c, false); },
-               [this] { return DrawnFocus(); }}),
+               [this] { return DrawnFocus(); }, [this](const Part* part) { return TakeFocus(part); }}),
       cuesHidden_(!CuesAlwaysShown()) {}
 
 bool FormAccess::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -132,6 +132,18 @@ void FormAccess::SetCuesHidden(bool hidden) {
     if (hidden == cuesHidden_) return;
     cuesHidden_ = hidden;
     if (shown_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+bool FormAccess::TakeFocus(const Part* part) {
+    if (part && (part->tabStop < 0 || !part->Clickable())) return false;
+    // First the window: its activation puts the form's focus on the first stop.
+    if (GetFocus() != hwnd_) SetFocus(hwnd_);
+    if (GetFocus() != hwnd_) return false;
+    // Then tab to the part, as a keyboard user would.
+    for (std::size_t i = 0; part && form_.FocusedPart() != part && i < form_.Parts().size(); ++i)
+        form_.MoveFocus(true);
+    SyncFocus();
+    return !part || form_.FocusedPart() == part;
 }
 
 const Part* FormAccess::DrawnFocus() const {

@@ -43,6 +43,8 @@ class FormAccess {
     // Brings the drawn focus and the focus event in step with the form.
     void SyncFocus();
     const Part* DrawnFocus() const;
+    // A screen reader moves the focus to a part (nullptr: to the window).
+    bool TakeFocus(const Part* part);
     RECT FocusRect(const Part& part) const;
     LONG IdOf(const Part& part) const { return static_cast<LONG>(&part - form_.Parts().data()) + 1; }
 

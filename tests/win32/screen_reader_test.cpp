@@ -193,6 +193,23 @@ TEST(ScreenReader, ReadsTheWindowAndStartsAndStopsThroughDefaultActions) {
         EXPECT_EQ(stopEvents.find("name 6;", stopEvents.find("name 6;") + 1), std::string::npos)
             << stopEvents;
 
+        // The menu says it opens a popup; a reader moves the focus to it, and selects nothing.
+        const LONG menuState = Get(acc, kMenu, &IAccessible::get_accState);
+        EXPECT_TRUE(menuState >= 0 && (menuState & STATE_SYSTEM_HASPOPUP)) << menuState;
+        const struct {
+            LONG flags, child;
+            HRESULT result;
+        } selects[] = {{SELFLAG_TAKEFOCUS, kMenu, S_OK},
+                       {SELFLAG_TAKEFOCUS, kIdleTime, S_FALSE},
+                       {SELFLAG_TAKESELECTION, kMenu, S_FALSE},
+                       {SELFLAG_ADDSELECTION | SELFLAG_REMOVESELECTION, kMenu, E_INVALIDARG}};
+        for (const auto& select : selects)
+            EXPECT_EQ(acc->accSelect(select.flags, Child(select.child)), select.result) << select.flags;
+        VARIANT focus;
+        VariantInit(&focus);
+        EXPECT_EQ(acc->get_accFocus(&focus), S_OK);
+        EXPECT_EQ(focus.vt == VT_I4 ? focus.lVal : -1, kMenu);
+
         EXPECT_EQ(acc->accDoDefaultAction(Child(kClose)), S_OK);
         EXPECT_TRUE(app.Ended(15)) << "close through the default action did not end pellowick";
         LONG after = 0;
