@@ -1,5 +1,5 @@
 // The form window: how often a busy form repaints, a change of display scale, the
-// focus rectangle, and presses.
+// focus rectangle, presses, and a failing handler.
 // (The title-bar drag is checked end to end, with a real pointer.)
 #include <gtest/gtest.h>
 
@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/form_layout.h"
 #include "platform/forms.h"
@@ -186,6 +188,45 @@ TEST(FormWindowMouse, APressWhoseCaptureIsTakenEndsWithoutAClick) {
     SendMessageW(f.w, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     EXPECT_EQ(seen, "down up click ");
     DestroyWindow(other);
+}
+
+// Failure boxes seen by a timer that runs inside their modal loop, and closed by it.
+std::vector<std::wstring> gBoxes;
+
+void CALLBACK CloseBoxes(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND box, LPARAM) -> BOOL {
+            wchar_t cls[16] = {}, text[512] = {};
+            GetClassNameW(box, cls, 16);
+            if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(box)) return TRUE;
+            GetDlgItemTextW(box, 0xFFFF, text, 512);
+            gBoxes.push_back(text);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return TRUE;
+        },
+        0);
+}
+
+TEST(FormWindowFailure, AThrowingHandlerShowsOneBoxAndTheWindowStaysUsable) {
+    Win32Platform p;
+    ButtonForm f(p);
+    int clicks = 0;
+    f.button.Click = [&] {
+        if (++clicks <= 2) throw std::runtime_error("the handler broke");
+    };
+    gBoxes.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseBoxes);
+    for (int i = 0; i < 3; ++i) {
+        SendMessageW(f.w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        SendMessageW(f.w, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+    }
+    PumpFor(f.w, 300);
+    KillTimer(nullptr, timer);
+    ASSERT_EQ(gBoxes.size(), 1u) << "one box for the first failure, none for a repeat";
+    EXPECT_NE(gBoxes[0].find(L"the handler broke"), std::wstring::npos);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_TRUE(IsWindowEnabled(f.w));
 }
 
 }  // namespace
