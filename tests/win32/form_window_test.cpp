@@ -1,5 +1,5 @@
-// The form window: how often a busy form repaints, a change of display scale, the
-// focus rectangle, presses, and a failing handler.
+// The form window: how often a busy form repaints, a change of display scale, what it
+// shows and repaints, presses, and a failing handler.
 // (The title-bar drag is checked end to end, with a real pointer.)
 #include <gtest/gtest.h>
 
@@ -161,6 +161,26 @@ TEST(FormWindowLook, TheFocusRectangleShowsAtOnceOnlyForUsersWhoAlwaysShowKeyboa
         EXPECT_EQ(dots > 0, cues == TRUE) << dots << " dots with keyboard cues " << cues;
     }
     SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR{saved}), 0);
+}
+
+TEST(FormWindowLook, ColourAndThemeChangesRepaintTheWholeWindow) {
+    Win32Platform p;
+    ButtonForm f(p);
+    f.button.back = Color::Sys(COLOR_BTNFACE);
+    InvalidateRect(f.w, nullptr, FALSE);
+    PumpFor(f.w, 50);
+    const int element = COLOR_BTNFACE;
+    const COLORREF face = GetSysColor(element), changed = face ^ 0x00FFFFFF;
+    SetSysColors(1, &element, &changed);  // tells every window with WM_SYSCOLORCHANGE
+    PumpFor(f.w, 50);
+    EXPECT_EQ(PixelsOtherThan(f.w, changed, 20, 12, 48), 0);
+    SetSysColors(1, &element, &face);
+    PumpFor(f.w, 50);
+    SendMessageW(f.w, WM_THEMECHANGED, 0, 0);
+    RECT pending{}, client{};
+    GetUpdateRect(f.w, &pending, FALSE);
+    GetClientRect(f.w, &client);
+    EXPECT_TRUE(EqualRect(&pending, &client));
 }
 
 // Presses that end without a button-up: the capture goes to another window, or the
