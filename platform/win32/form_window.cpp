@@ -191,7 +191,6 @@ class Win32FormWindow final : public FormWindow {
     const MenuItem* TrackPopup(const MenuItem& menu, float x, float y) override;
     void Destroy() override;
     void WatchSessionLock(bool on) override;
-    void RegisterLockWatch();
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -218,6 +217,7 @@ class Win32FormWindow final : public FormWindow {
     void OnTimer(UINT_PTR id);
     void ReopenTheme();
     void OnThemeOrColoursChanged();
+    void RegisterLockWatch();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void Flush();
     // Runs a form handler; false when the window was destroyed meanwhile.

@@ -23,7 +23,8 @@ constexpr std::size_t kPlainPathLimit = MAX_PATH - 12;
 // A stored value longer than this is no total; the buffer stays bounded whatever the
 // caller's cap.
 constexpr std::size_t kMostValueChars = 1 << 20;
-// The profile functions' own limit for one section's text.
+// A section longer than this was not written by this program: it is left alone rather
+// than rewritten cut.
 constexpr std::size_t kSectionChars = 32 * 1024;
 
 HWND ToHandle(Hwnd w) {
