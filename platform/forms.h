@@ -50,6 +50,11 @@ enum class Key { Tab, ShiftTab, Enter, Space, ContextMenu };
 
 class Form;
 
+// What a form's window is to the program, said by each form as it is built: the main
+// window (in the task bar, found by other programs through its class) or a window the
+// main one owns (kept above it, minimized and closed with it).
+enum class FormRole { Main, OwnedByMain };
+
 class Control {
   public:
     Control(Form& form, std::string name, ControlKind kind, Control* container, float left, float top,
@@ -211,6 +216,15 @@ class Form {
     float designLeft = 0, designTop = 0;    // where the window first appears (twips)
     std::string caption;
 
+    // Set once, while the form is built; `main` is the main form for OwnedByMain.
+    void SetWindowRole(FormRole role, Form* main = nullptr) {
+        role_ = role;
+        main_ = role == FormRole::OwnedByMain ? main : nullptr;
+    }
+    FormRole WindowRole() const { return role_; }
+    // The form that owns this one's window; nullptr for the main form.
+    Form* MainForm() const { return main_; }
+
     // Close request from the platform (Alt+F4, task bar, task manager).
     std::function<void()> QueryClose;
     // The session is ending (log-off, shutdown): the window closes whatever happens.
@@ -266,6 +280,9 @@ class Form {
     std::vector<std::unique_ptr<Timer>> timers_;
     std::shared_ptr<const MenuItem> menu_;
     std::unique_ptr<FormWindow> window_;
+    // A form that says nothing is a window of its own, owned by no other.
+    FormRole role_ = FormRole::OwnedByMain;
+    Form* main_ = nullptr;
     std::vector<Part> parts_;
     int focusStop_ = 0;
     Control* spaceHeld_ = nullptr;  // the face pressed by Space, released with it

@@ -42,6 +42,7 @@ FrmCredits::FrmCredits(FrmMain& main)
       Label2(Add("Label2", kLabel, &Frame1, 2520, 180, 1155, 255)),
       Label1(Add("Label1", kLabel, &Frame1, 1020, 180, 1275, 255)),
       main_(main) {
+    SetWindowRole(FormRole::OwnedByMain, &main);
     caption = "credits";
     txtMsgs.back = Color::Sys(Color::ActiveBorder);
     txtMsgs.SetEnabled(false);

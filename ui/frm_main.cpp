@@ -79,6 +79,7 @@ FrmMain::FrmMain(Platform& p)
       clock_(
           link_, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
           [this] { return controller_.Period(); }) {
+    SetWindowRole(FormRole::Main);
     designLeft = 3105;
     designTop = 1155;
     caption = "pellowick \xC2\xB7 jom";

@@ -46,6 +46,7 @@ FrmMenu::FrmMenu(FrmMain& main)
       lblStartCancel(Add("lblStartCancel", ControlKind::Label, nullptr, 60, 300, 1455, 195)),
       lblChatLine(Add("lblChatLine", ControlKind::Label, nullptr, 60, 60, 1455, 195)),
       main_(main) {
+    SetWindowRole(FormRole::OwnedByMain, &main);
     for (Control* c : {&lblStartCancel, &lblChatLine}) {
         c->back = Color::Rgb(0, 0, 0);
         c->fore = Color::Sys(Color::HighlightText);

@@ -64,11 +64,11 @@ std::string BareWatchdog() {
     }
     DWORD_PTR length = 0, copied = 0;
     if (!room ||
-        !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &length))
+        !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kHostAnswerMs, &length))
         return {};
     std::string text(length + 1, '\0');
     if (!SendMessageTimeoutA(room, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, pw::kSendTimeoutMs, &copied))
+                             SMTO_ABORTIFHUNG, pw::kHostAnswerMs, &copied))
         return {};
     text.resize(std::min<std::size_t>(copied, length));
     return text;
@@ -79,9 +79,10 @@ void Watchdog(pw::Platform& p) {
     pw::test::HostSimProcess host({"--extra-docs", "20"});
     std::vector<double> bridge, bare;
     bool agree = true;
+    pw::HostLink link(p, "");
     for (int i = 0; i < 320; ++i) {
         auto start = Clock::now();
-        std::string viaBridge = pw::GetText(p, pw::FindChatRoom(p));
+        std::string viaBridge = link.GetText(pw::FindChatRoom(p));
         double a = SecondsSince(start);
         start = Clock::now();
         std::string direct = BareWatchdog();

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <oleacc.h>
 
+#include <new>
 #include <string>
 
 #include "platform/win32/win32_text.h"
@@ -57,6 +58,20 @@ HRESULT Text(const std::string& utf8, BSTR* out) {
 void SetI4(VARIANT* v, LONG value) {
     v->vt = VT_I4;
     v->lVal = value;
+}
+
+// No C++ exception may cross a COM boundary: running out of memory is E_OUTOFMEMORY,
+// anything else E_FAIL. Every method that reaches the form's code or makes text
+// runs its body through this.
+template <typename F>
+HRESULT Guarded(F&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
 }
 
 HRESULT NoText(BSTR* out) {
@@ -129,12 +144,14 @@ class FormAccessible final : public IAccessible {
         return S_FALSE;  // the parts are simple elements of this object
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        const Part* part = nullptr;
-        if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
-        if (part) return Text(part->Name(), out);
-        wchar_t title[256];
-        const int n = GetWindowTextW(site_.hwnd, title, 256);
-        return Text(ToUtf8(std::wstring_view(title, static_cast<std::size_t>(n > 0 ? n : 0))), out);
+        return Guarded([&] {
+            const Part* part = nullptr;
+            if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
+            if (part) return Text(part->Name(), out);
+            wchar_t title[256];
+            const int n = GetWindowTextW(site_.hwnd, title, 256);
+            return Text(ToUtf8(std::wstring_view(title, static_cast<std::size_t>(n > 0 ? n : 0))), out);
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override { return Nothing(child, out); }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
@@ -165,6 +182,9 @@ class FormAccessible final : public IAccessible {
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
         if (!out) return E_POINTER;
         out->vt = VT_EMPTY;
+        return Guarded([&] { return State(child, out); });
+    }
+    HRESULT State(const VARIANT& child, VARIANT* out) const {
         const Part* part = nullptr;
         if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
         LONG state = 0;
@@ -182,6 +202,7 @@ class FormAccessible final : public IAccessible {
             state = STATE_SYSTEM_FOCUSABLE;
             if (site_.focused() == part) state |= STATE_SYSTEM_FOCUSED;
         }
+        if (part && part->role == Role::MenuButton) state |= STATE_SYSTEM_HASPOPUP;
         SetI4(out, state);
         return S_OK;
     }
@@ -192,18 +213,23 @@ class FormAccessible final : public IAccessible {
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
-        const Part* part = nullptr;
-        if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
-        if (part && part->role == Role::MenuButton) return Text("Shift+F10", out);
-        return NoText(out);
+        return Guarded([&] {
+            const Part* part = nullptr;
+            if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
+            if (part && part->role == Role::MenuButton) return Text("Shift+F10", out);
+            return NoText(out);
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
         if (!out) return E_POINTER;
         out->vt = VT_EMPTY;
         if (!site_.form) return RPC_E_DISCONNECTED;
         if (GetFocus() != site_.hwnd) return S_FALSE;
-        SetI4(out, site_.focused() ? IdOf(*site_.focused()) : CHILDID_SELF);
-        return S_OK;
+        return Guarded([&] {
+            const Part* focused = site_.focused();
+            SetI4(out, focused ? IdOf(*focused) : CHILDID_SELF);
+            return S_OK;
+        });
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
         if (!out) return E_POINTER;
@@ -211,15 +237,34 @@ class FormAccessible final : public IAccessible {
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        const Part* part = nullptr;
-        if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
-        if (!part || part->role == Role::StaticText) return NoText(out);
-        return Text(part->role == Role::MenuButton ? "Open" : "Press", out);
+        return Guarded([&] {
+            const Part* part = nullptr;
+            if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
+            if (!part || part->role == Role::StaticText) return NoText(out);
+            return Text(part->role == Role::MenuButton ? "Open" : "Press", out);
+        });
     }
-    HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return E_NOTIMPL; }
+    // Only the focus can be taken; nothing here can be selected.
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+        return Guarded([&] {
+            const Part* part = nullptr;
+            if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
+            constexpr LONG kChanges =
+                SELFLAG_ADDSELECTION | SELFLAG_REMOVESELECTION | SELFLAG_EXTENDSELECTION;
+            if ((flags & ~SELFLAG_VALID) ||
+                ((flags & SELFLAG_ADDSELECTION) && (flags & SELFLAG_REMOVESELECTION)) ||
+                ((flags & SELFLAG_TAKESELECTION) && (flags & kChanges)))
+                return E_INVALIDARG;
+            if ((flags & SELFLAG_TAKEFOCUS) && !site_.takeFocus(part)) return S_FALSE;
+            return flags & (SELFLAG_TAKESELECTION | kChanges) ? S_FALSE : S_OK;
+        });
+    }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* x, LONG* y, LONG* w, LONG* h, VARIANT child) override {
         if (!x || !y || !w || !h) return E_POINTER;
         *x = *y = *w = *h = 0;
+        return Guarded([&] { return Location(x, y, w, h, child); });
+    }
+    HRESULT Location(LONG* x, LONG* y, LONG* w, LONG* h, const VARIANT& child) const {
         const Part* part = nullptr;
         if (HRESULT hr = Find(child, &part); FAILED(hr)) return hr;
         RECT r{};
@@ -257,6 +302,9 @@ class FormAccessible final : public IAccessible {
     HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* out) override {
         if (!out) return E_POINTER;
         out->vt = VT_EMPTY;
+        return Guarded([&] { return HitTest(x, y, out); });
+    }
+    HRESULT HitTest(LONG x, LONG y, VARIANT* out) const {
         if (!site_.form) return RPC_E_DISCONNECTED;
         POINT pt{x, y};
         ScreenToClient(site_.hwnd, &pt);
@@ -328,8 +376,8 @@ AccessibleServer::~AccessibleServer() {
 
 LRESULT AccessibleServer::Answer(WPARAM wp) {
     if (!site_.form || site_.form->Parts().empty() || !Ole()) return 0;
-    if (!object_) object_ = new FormAccessible(site_);
-    return Ole()->lresultFromObject(__uuidof(IAccessible), wp, object_);
+    if (!object_) object_ = new (std::nothrow) FormAccessible(site_);
+    return object_ ? Ole()->lresultFromObject(__uuidof(IAccessible), wp, object_) : 0;
 }
 
 }  // namespace pw

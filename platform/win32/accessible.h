@@ -24,6 +24,9 @@ struct AccessibleSite {
     std::function<RECT(const Control&)> clientRect;
     // The part drawn with the keyboard focus, or nullptr.
     std::function<const Part*()> focused;
+    // Moves the keyboard focus to the part (nullptr: the window itself); false when
+    // it cannot go there now.
+    std::function<bool(const Part*)> takeFocus;
 };
 
 // The object serving one window; made on the first request and cut off from the form

@@ -30,12 +30,31 @@ int SystemDpi() {
     return dpi ? dpi : 96;
 }
 
+int MonitorDpi(HWND hwnd) {
+    // shcore.dll (Windows 8.1 and later) is loaded only where GetDpiForWindow is missing.
+    using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const Fn forMonitor = [] {
+        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        return shcore ? reinterpret_cast<Fn>(
+                            reinterpret_cast<void (*)()>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    UINT x = 0, y = 0;
+    HMONITOR monitor = hwnd ? MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST) : nullptr;
+    if (forMonitor && monitor && SUCCEEDED(forMonitor(monitor, kEffectiveDpi, &x, &y))) return Sane(x);
+    return 0;
+}
+
 int WindowDpi(HWND hwnd) {
     using Fn = UINT(WINAPI*)(HWND);
     static const Fn forWindow = User32Function<Fn>("GetDpiForWindow");
     if (forWindow && hwnd) {
         if (const int dpi = Sane(forWindow(hwnd))) return dpi;
     }
+    // Windows 8.1 and 10 before 1607: the display the window is on still has its own
+    // scale, which the system DPI does not tell.
+    if (const int dpi = MonitorDpi(hwnd)) return dpi;
     return SystemDpi();
 }
 

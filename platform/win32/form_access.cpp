@@ -2,12 +2,23 @@
 
 namespace pw {
 
+namespace {
+
+// The user's "always underline access keys" setting, which shows focus rectangles too.
+bool CuesAlwaysShown() {
+    BOOL on = FALSE;
+    return SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &on, 0) && on;
+}
+
+}  // namespace
+
 FormAccess::FormAccess(HWND hwnd, Form& form, RectOf rectOf)
     : hwnd_(hwnd),
       form_(form),
       rectOf_(std::move(rectOf)),
       server_({hwnd, &form, [this](const Control& c) { return rectOf_(c, false); },
-               [this] { return DrawnFocus(); }}) {}
+               [this] { return DrawnFocus(); }, [this](const Part* part) { return TakeFocus(part); }}),
+      cuesHidden_(!CuesAlwaysShown()) {}
 
 bool FormAccess::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (form_.Parts().empty()) return false;
@@ -31,11 +42,15 @@ bool FormAccess::Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             SyncFocus();
             return false;
         case WM_UPDATEUISTATE:
-            if (HIWORD(wp) & UISF_HIDEFOCUS) {
-                if (LOWORD(wp) == UIS_SET) cuesHidden_ = true;
-                if (LOWORD(wp) == UIS_CLEAR) cuesHidden_ = false;
-                if (shown_) InvalidateRect(hwnd_, nullptr, FALSE);
-            }
+            // The system keeps the window's state first (set, cleared, or initialized
+            // from the last input as for a dialog); the focus rectangle follows it.
+            result = DefWindowProcW(hwnd_, msg, wp, lp);
+            if (LOWORD(wp) == UIS_INITIALIZE || (HIWORD(wp) & UISF_HIDEFOCUS))
+                SetCuesHidden(!CuesAlwaysShown() &&
+                              (SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS));
+            return true;
+        case WM_SETTINGCHANGE:
+            if (wp == SPI_SETKEYBOARDCUES && CuesAlwaysShown()) SetCuesHidden(false);
             return false;
         case WM_GETOBJECT:
             if (static_cast<LONG>(lp) != static_cast<LONG>(OBJID_CLIENT)) return false;
@@ -110,10 +125,25 @@ void FormAccess::KeyboardUsed() {
     if (!cuesHidden_) return;
     SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     // Not every system passes the change back as WM_UPDATEUISTATE.
-    if (cuesHidden_) {
-        cuesHidden_ = false;
-        if (shown_) InvalidateRect(hwnd_, nullptr, FALSE);
-    }
+    SetCuesHidden(false);
+}
+
+void FormAccess::SetCuesHidden(bool hidden) {
+    if (hidden == cuesHidden_) return;
+    cuesHidden_ = hidden;
+    if (shown_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+bool FormAccess::TakeFocus(const Part* part) {
+    if (part && (part->tabStop < 0 || !part->Clickable())) return false;
+    // First the window: its activation puts the form's focus on the first stop.
+    if (GetFocus() != hwnd_) SetFocus(hwnd_);
+    if (GetFocus() != hwnd_) return false;
+    // Then tab to the part, as a keyboard user would.
+    for (std::size_t i = 0; part && form_.FocusedPart() != part && i < form_.Parts().size(); ++i)
+        form_.MoveFocus(true);
+    SyncFocus();
+    return !part || form_.FocusedPart() == part;
 }
 
 const Part* FormAccess::DrawnFocus() const {

@@ -1,5 +1,6 @@
 // Keyboard and screen-reader access to a form window: maps keys to the form's keys,
-// draws the focus rectangle once the keyboard has been used, raises the focus and
+// draws the focus rectangle once the keyboard has been used (at once for a user who
+// always shows keyboard cues), raises the focus and
 // name-change events and answers WM_GETOBJECT. The form decides what the keys do.
 #pragma once
 
@@ -35,12 +36,15 @@ class FormAccess {
   private:
     bool OnKey(WPARAM vk, bool down, bool repeat);
     void KeyboardUsed();
+    void SetCuesHidden(bool hidden);
     // Runs a press of `part` (nullptr: maybe none); false when the window went away.
     template <typename F>
     bool Pressing(const Part* part, F&& press);
     // Brings the drawn focus and the focus event in step with the form.
     void SyncFocus();
     const Part* DrawnFocus() const;
+    // A screen reader moves the focus to a part (nullptr: to the window).
+    bool TakeFocus(const Part* part);
     RECT FocusRect(const Part& part) const;
     LONG IdOf(const Part& part) const { return static_cast<LONG>(&part - form_.Parts().data()) + 1; }
 
@@ -48,7 +52,9 @@ class FormAccess {
     Form& form_;
     RectOf rectOf_;
     AccessibleServer server_;
-    bool cuesHidden_ = true;       // UISF_HIDEFOCUS: a mouse user sees no focus rectangle
+    // UISF_HIDEFOCUS: a mouse user sees no focus rectangle, unless the user's setting
+    // shows it always.
+    bool cuesHidden_;
     const Part* shown_ = nullptr;  // the part the focus was last shown and announced on
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -6,15 +6,17 @@
 #include <uxtheme.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <map>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
-#include <windows.h>
+#include "build_info.h"
 #include "platform/form_layout.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/form_access.h"
@@ -30,8 +32,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT_PTR kRepaintTimerId = 1;
+constexpr UINT_PTR kLockWatchTimerId = 2;
+// Early in a logon the session service may not answer yet (RPC_S_INVALID_BINDING):
+// the lock watch is asked for again after this, twice as long each time up to the cap.
+constexpr UINT kLockWatchRetryMs = 2000;
+constexpr UINT kLockWatchRetryCapMs = 60000;
 constexpr UINT_PTR kFirstFormTimerId = 100;
-constexpr const wchar_t* kMainFormClass = L"pellowick_frmMain";
 
 // The mouse button of a button-down or button-up message.
 int ButtonOf(UINT msg) {
@@ -61,6 +67,19 @@ bool CommonControlsReady() {
     return ready;
 }
 
+// The button theme's parts at `dpi`: OpenThemeDataForDpi (Windows 10 1703 and later)
+// where it exists, else the parts of the system DPI that OpenThemeData gives.
+HTHEME OpenButtonTheme(HWND hwnd, int dpi) {
+    using ForDpi = HTHEME(WINAPI*)(HWND, LPCWSTR, UINT);
+    static const ForDpi forDpi = [] {
+        HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
+        return uxtheme ? reinterpret_cast<ForDpi>(
+                             reinterpret_cast<void (*)()>(GetProcAddress(uxtheme, "OpenThemeDataForDpi")))
+                       : nullptr;
+    }();
+    return forDpi ? forDpi(hwnd, L"BUTTON", static_cast<UINT>(dpi)) : OpenThemeData(hwnd, L"BUTTON");
+}
+
 HICON AppIcon(int metricX, int metricY) {
     return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
@@ -83,21 +102,11 @@ void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
     RegisterClassExW(&wc);
 }
 
-// The main form's window on this thread: the owner of every other form's window.
-HWND FindOwnMainWindow() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) -> BOOL {
-            wchar_t cls[64];
-            if (GetClassNameW(w, cls, 64) && lstrcmpW(cls, kMainFormClass) == 0) {
-                *reinterpret_cast<HWND*>(out) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+// The main form's class is how other programs find a running copy; the others are
+// named after their forms.
+std::wstring ClassFor(const Form& form) {
+    return form.WindowRole() == FormRole::Main ? std::wstring(PW_MAIN_CLASS)
+                                               : L"pellowick_" + ToUtf16(form.name);
 }
 
 // Owns a popup menu built from a MenuItem tree; command ids index `items`.
@@ -188,6 +197,11 @@ class Win32FormWindow final : public FormWindow {
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
+    // The outer size for the form at `scale`, with this window's styles.
+    SIZE OuterSizeAt(PixelScale scale) const {
+        return OuterSize(form_, scale, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    }
     RECT Outer() const {
         RECT r{};
         GetWindowRect(hwnd_, &r);
@@ -200,12 +214,11 @@ class Win32FormWindow final : public FormWindow {
     void OnPaint();
     void OnButtonDown(int button, LPARAM lp);
     void OnButtonUp(int button, LPARAM lp);
-    void OnCaptureLost() {
-        held_ = 0;
-        pressed_ = nullptr;
-    }
+    void CancelPress();
     void OnTimer(UINT_PTR id);
+    void ReopenTheme();
     void OnThemeOrColoursChanged();
+    void RegisterLockWatch();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void Flush();
     // Runs a form handler; false when the window was destroyed meanwhile.
@@ -220,7 +233,10 @@ class Win32FormWindow final : public FormWindow {
     Win32Platform* platform_;  // told when the system's move or menu loop runs
     HWND hwnd_ = nullptr;
     PixelScale scale_;
-    bool watchingLock_ = false;
+    // The form wants lock notifications; they are registered; the next retry's wait.
+    bool lockWanted_ = false;
+    bool lockRegistered_ = false;
+    UINT lockRetryMs_ = 0;
     HWND tooltip_ = nullptr;
     bool tooltipTried_ = false;
     std::map<const Control*, UINT_PTR> tools_;
@@ -244,16 +260,17 @@ class Win32FormWindow final : public FormWindow {
 };
 
 Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(form), platform_(platform) {
-    const std::wstring cls = L"pellowick_" + ToUtf16(form.name);
+    const std::wstring cls = ClassFor(form);
     HINSTANCE inst = GetModuleHandleW(nullptr);
     RegisterFormClass(cls, WndProc);
 
-    const bool isMain = cls == kMainFormClass;
+    const bool isMain = form.WindowRole() == FormRole::Main;
     // WS_SYSMENU | WS_MINIMIZEBOX without WS_CAPTION: no frame is drawn, but the task
     // bar can still minimize and restore the window.
     const DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
     const DWORD exStyle = isMain ? WS_EX_APPWINDOW : 0;
-    HWND owner = isMain ? nullptr : FindOwnMainWindow();
+    Form* main = form.MainForm();
+    HWND owner = main && main->HasWindow() ? reinterpret_cast<HWND>(main->Window().Handle()) : nullptr;
     // Other windows are placed over the main one: they start at its scale.
     scale_.dpi = owner ? WindowDpi(owner) : SystemDpi();
     const auto outer = [&] { return OuterSize(form, scale_, style, exStyle); };
@@ -274,10 +291,13 @@ Win32FormWindow::Win32FormWindow(Form& form, Win32Platform* platform) : form_(fo
         SetWindowPos(hwnd_, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     cache_.SetDpi(scale_.dpi);
-    theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    ReopenTheme();
     access_ = std::make_unique<FormAccess>(hwnd_, form, [this](const Control& c, bool inner) {
         return ToRect(inner ? ChildArea(c, scale_) : ControlRect(c, scale_));
     });
+    // As a dialog starts: the system may show the focus from the start when the last
+    // input came from the keyboard.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
 }
 
 SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {
@@ -288,17 +308,21 @@ SIZE OuterSize(const Form& form, PixelScale scale, DWORD style, DWORD exStyle) {
 }
 
 // Another display or a new scale setting: everything is laid out, drawn and lettered
-// anew for it, in the rectangle Windows suggests.
+// anew for it, at the place Windows suggests. The size is the layout's: before
+// Windows 10 1703 nobody asks it first (WM_GETDPISCALEDSIZE), and a linearly stretched
+// suggestion would leave an unpainted strip or cut the form.
 void Win32FormWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     scale_.dpi = dpi;
     cache_.SetDpi(dpi);
+    ReopenTheme();
     if (backDc_) DeleteDC(backDc_);
     backDc_ = nullptr;
     backBuffer_.Reset();
     artLoaded_ = false;
     dirty_.clear();
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = OuterSizeAt(scale_);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     for (const auto& c : form_.Controls())
         if (!c->tooltip.empty()) UpdateTool(*c);
     InvalidateRect(hwnd_, nullptr, FALSE);
@@ -390,10 +414,14 @@ void Win32FormWindow::OnPaint() {
     EndPaint(hwnd_, &ps);
 }
 
+void Win32FormWindow::ReopenTheme() {
+    if (theme_) CloseThemeData(theme_);
+    theme_ = OpenButtonTheme(hwnd_, scale_.dpi);
+}
+
 void Win32FormWindow::OnThemeOrColoursChanged() {
     artLoaded_ = false;
-    if (theme_) CloseThemeData(theme_);
-    theme_ = OpenThemeData(hwnd_, L"BUTTON");
+    ReopenTheme();
     cache_.Clear();
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -484,10 +512,23 @@ void Win32FormWindow::OnButtonUp(int button, LPARAM lp) {
     if (button == kLeftButton && over && target->Click) target->Click();
 }
 
+// The capture went elsewhere during a press (another window took it, a box or a menu
+// opened): no button-up will come, so the press ends here, as a release away from the
+// control would: the control's MouseUp runs, its Click does not.
+void Win32FormWindow::CancelPress() {
+    Control* target = std::exchange(pressed_, nullptr);
+    const int held = std::exchange(held_, 0);
+    if (!target || !target->MouseUp) return;
+    for (int button : {kLeftButton, kRightButton, kMiddleButton})
+        if ((held & button) && !RunHandler([&] { target->MouseUp(button); })) return;
+}
+
 void Win32FormWindow::BeginDrag() {
     POINT pt{};
     GetCursorPos(&pt);
-    OnCaptureLost();
+    // The move loop takes the press over; it ends with no MouseUp.
+    pressed_ = nullptr;
+    held_ = 0;
     ReleaseCapture();
     // The move loop starts from this point; without it the window would jump.
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
@@ -511,30 +552,51 @@ const MenuItem* Win32FormWindow::TrackPopup(const MenuItem& menu, float x, float
 
 // wtsapi32 is loaded only when something asks for lock notifications: a run that
 // never does keeps it out of its working set. Kept loaded.
-void Win32FormWindow::WatchSessionLock(bool on) {
-    using Register = BOOL(WINAPI*)(HWND, DWORD);
-    using Unregister = BOOL(WINAPI*)(HWND);
-    struct Api {
-        Register reg = nullptr;
-        Unregister unreg = nullptr;
-    };
-    if (on == watchingLock_ || !hwnd_) return;
-    static const Api api = [] {
-        Api a;
+struct SessionApi {
+    BOOL(WINAPI* reg)(HWND, DWORD) = nullptr;
+    BOOL(WINAPI* unreg)(HWND) = nullptr;
+};
+
+const SessionApi& Session() {
+    static const SessionApi api = [] {
+        SessionApi a;
         if (HMODULE lib = LoadLibraryW(L"wtsapi32.dll")) {
-            a.reg = reinterpret_cast<Register>(
+            a.reg = reinterpret_cast<decltype(a.reg)>(
                 reinterpret_cast<void (*)()>(GetProcAddress(lib, "WTSRegisterSessionNotification")));
-            a.unreg = reinterpret_cast<Unregister>(
+            a.unreg = reinterpret_cast<decltype(a.unreg)>(
                 reinterpret_cast<void (*)()>(GetProcAddress(lib, "WTSUnRegisterSessionNotification")));
         }
         return a;
     }();
-    constexpr DWORD kThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
-    if (on && api.reg && api.reg(hwnd_, kThisSession)) watchingLock_ = true;
-    if (!on && api.unreg) {
-        api.unreg(hwnd_);
-        watchingLock_ = false;
+    return api;
+}
+
+void Win32FormWindow::WatchSessionLock(bool on) {
+    if (on == lockWanted_ || !hwnd_) return;
+    lockWanted_ = on;
+    if (on) {
+        RegisterLockWatch();
+        return;
     }
+    if (lockRetryMs_) KillTimer(hwnd_, kLockWatchTimerId);
+    lockRetryMs_ = 0;
+    if (lockRegistered_ && Session().unreg) Session().unreg(hwnd_);
+    lockRegistered_ = false;
+}
+
+// A failed registration is tried again on a timer, never given up: else every lock
+// for the rest of the run would be missed.
+void Win32FormWindow::RegisterLockWatch() {
+    constexpr DWORD kThisSession = 0;  // NOTIFY_FOR_THIS_SESSION
+    if (!lockWanted_ || lockRegistered_ || !Session().reg) return;
+    if (Session().reg(hwnd_, kThisSession)) {
+        lockRegistered_ = true;
+        if (lockRetryMs_) KillTimer(hwnd_, kLockWatchTimerId);
+        lockRetryMs_ = 0;
+        return;
+    }
+    lockRetryMs_ = lockRetryMs_ ? std::min(2 * lockRetryMs_, kLockWatchRetryCapMs) : kLockWatchRetryMs;
+    SetTimer(hwnd_, kLockWatchTimerId, lockRetryMs_, nullptr);
 }
 
 void Win32FormWindow::TimerChanged(Timer& t) {
@@ -551,6 +613,10 @@ void Win32FormWindow::TimerChanged(Timer& t) {
 void Win32FormWindow::OnTimer(UINT_PTR id) {
     if (id == kRepaintTimerId) {
         Flush();
+        return;
+    }
+    if (id == kLockWatchTimerId) {
+        RegisterLockWatch();
         return;
     }
     const auto& timers = form_.Timers();
@@ -602,8 +668,11 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             OnMouseMove(wp, lp);
             return 0;
         case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(lp) != hwnd) OnCaptureLost();
+            if (reinterpret_cast<HWND>(lp) != hwnd) CancelPress();
             return 0;
+        case WM_CANCELMODE:
+            CancelPress();
+            break;
         case WM_TIMER:
             OnTimer(wp);
             return 0;
@@ -639,9 +708,7 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_GETDPISCALEDSIZE: {
             // The size the layout gives at the new scale, not a linear stretch of this
             // one: the rectangle WM_DPICHANGED suggests then fits the window exactly.
-            const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
-            const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
-            *reinterpret_cast<SIZE*>(lp) = OuterSize(form_, PixelScale{static_cast<int>(wp)}, style, exStyle);
+            *reinterpret_cast<SIZE*>(lp) = OuterSizeAt(PixelScale{static_cast<int>(wp)});
             return TRUE;
         }
         case WM_DPICHANGED:

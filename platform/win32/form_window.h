@@ -1,6 +1,6 @@
-// The Win32 peer of a Form: one borderless top-level window of class
-// "pellowick_<form name>" that paints the form's controls and turns mouse input,
-// timers and close requests into the form's handlers.
+// The Win32 peer of a Form: one borderless top-level window (of class PW_MAIN_CLASS
+// for the main form, "pellowick_<form name>" for the others) that paints the form's
+// controls and turns mouse input, timers and close requests into the form's handlers.
 #pragma once
 
 #include <memory>

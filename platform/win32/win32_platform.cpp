@@ -19,6 +19,15 @@ namespace {
 constexpr UINT kSendFlags = SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT;
 constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
 constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+// Longer paths take the \\?\ form: a folder's name must leave room for an 8.3 file
+// name in it.
+constexpr std::size_t kPlainPathLimit = MAX_PATH - 12;
+// A stored value longer than this is no total; the buffer stays bounded whatever the
+// caller's cap.
+constexpr std::size_t kMostValueChars = 1 << 20;
+// A section longer than this was not written by this program: it is left alone rather
+// than rewritten cut.
+constexpr std::size_t kSectionChars = 32 * 1024;
 
 HWND ToHandle(Hwnd w) {
     return reinterpret_cast<HWND>(w);
@@ -71,7 +80,7 @@ std::wstring FullPath(const std::wstring& path) {
 
 // Past MAX_PATH the file functions only take the \\?\ form of a full path.
 std::wstring LongForm(const std::wstring& path) {
-    if (path.size() < MAX_PATH - 12 || path.starts_with(kLongPrefix)) return path;
+    if (path.size() < kPlainPathLimit || path.starts_with(kLongPrefix)) return path;
     std::wstring full = FullPath(path);
     if (full.starts_with(L"\\\\")) return std::wstring(kLongUncPrefix) + full.substr(2);
     return std::wstring(kLongPrefix) + full;
@@ -241,7 +250,7 @@ std::string Win32Platform::ReadProfileValue(const std::string& section, const st
     if (cap == 0) return {};
     // Characters, not bytes: for a single-byte code page the cut falls where the
     // ANSI call's would.
-    std::wstring buf(std::min<std::size_t>(cap, 1 << 20), L'\0');
+    std::wstring buf(std::min(cap, kMostValueChars), L'\0');
     DWORD n = GetPrivateProfileStringW(ToUtf16(section).c_str(), ToUtf16(key).c_str(), ToUtf16(def).c_str(),
                                        buf.data(), static_cast<DWORD>(buf.size()), ProfilePath(path).c_str());
     buf.resize(std::min<std::size_t>(n, buf.size() - 1));
@@ -261,7 +270,7 @@ bool Win32Platform::WriteProfileKeys(const std::string& section,
     // spelling) or added at the end, written back in one call.
     const std::wstring file = ProfilePath(path);
     const std::wstring name = ToUtf16(section);
-    std::wstring buf(32 * 1024, L'\0');
+    std::wstring buf(kSectionChars, L'\0');
     DWORD n =
         GetPrivateProfileSectionW(name.c_str(), buf.data(), static_cast<DWORD>(buf.size()), file.c_str());
     if (n >= buf.size() - 2) return false;  // too much to keep whole

@@ -11,9 +11,6 @@
 
 namespace pw {
 
-// Longest wait for another process to answer one message.
-constexpr unsigned kSendTimeoutMs = kHostAnswerMs;
-
 class Win32Platform final : public Platform {
   public:
     Hwnd FindTopWindow(const char* cls) override;

@@ -18,7 +18,9 @@ int Length(std::size_t n) {
 void ShowOnce(const std::wstring& text) noexcept {
     static std::atomic<bool> shown{false};
     if (shown.exchange(true)) return;
-    MessageBoxW(nullptr, text.c_str(), L"pellowick", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+    // Above the topmost window it disables, and in front, so it is never hidden behind it.
+    MessageBoxW(nullptr, text.c_str(), L"pellowick",
+                MB_OK | MB_ICONSTOP | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
 }
 
 }  // namespace

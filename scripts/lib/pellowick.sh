@@ -14,7 +14,11 @@
 
 PW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 PW_BUILD_W32=${PW_BUILD_W32:-$PW_ROOT/build/win32}
+# The main window's class, as the build names it; the fallback serves before the
+# first configure.
 PW_MAIN_CLASS=pellowick_frmMain
+# shellcheck source=/dev/null
+[[ ! -f "$PW_BUILD_W32/build_facts.sh" ]] || source "$PW_BUILD_W32/build_facts.sh"
 
 pw_pellowick_exe() { echo "$PW_BUILD_W32/platform/win32/pellowick.exe"; }
 pw_hostsim_exe() { echo "$PW_BUILD_W32/hostsim/hostsim.exe"; }

@@ -62,11 +62,13 @@ pw_wine_env() {
     # A crash must end the program, not wait for someone to close a dialog. Windows are
     # not left to a window manager (there is none on Xvfb): Wine draws their frames,
     # they sit exactly where they are placed, and hiding one does not wait 2 s for a
-    # manager's answer.
+    # manager's answer. Keyboard cues (focus rectangles) stay hidden until the keyboard
+    # is used, as for a Windows user by default (Wine's own default shows them always).
     local settings="$WINEPREFIX/pw-settings.reg"
     printf '%s\r\n' 'REGEDIT4' '' \
         '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
-        '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' >"$settings"
+        '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' \
+        '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"UserPreferencesMask"=hex:10,00,02,80,12,00,00,00' >"$settings"
     if ! wine reg import "$(pw_win_path "$settings")" </dev/null >"$out" 2>&1; then
         cat "$out" >&2
         rm -f "$out"

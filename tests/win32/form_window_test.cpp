@@ -1,11 +1,15 @@
-// The form window: how often a busy form repaints, and a change of display scale.
+// The form window: how often a busy form repaints, a change of display scale, what it
+// shows and repaints, presses, and a failing handler.
 // (The title-bar drag is checked end to end, with a real pointer.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/form_layout.h"
 #include "platform/forms.h"
@@ -39,6 +43,11 @@ int PumpFor(HWND w, int ms, Clock::time_point* lastPaint = nullptr) {
         MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
     return paints;
+}
+
+void Click(HWND w, int x, int y) {
+    SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
 TEST(FormWindowPaint, FastCaptionChangesArePaintedAtScreenRateAndTheLastOneShows) {
@@ -76,7 +85,7 @@ TEST(FormWindowPaint, FastCaptionChangesArePaintedAtScreenRateAndTheLastOneShows
     EXPECT_FALSE(GetUpdateRect(w, &pending, FALSE));
 }
 
-TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
+TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndTheLayoutsSize) {
     Win32Platform p;
     Form form(p, "scale", Px(100), Px(40));
     form.designLeft = Px(50);
@@ -88,11 +97,8 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
     HWND w = reinterpret_cast<HWND>(form.Window().Handle());
     PumpFor(w, 50);
     ASSERT_EQ(WindowDpi(w), 96) << "the test display must start at 100 %";
-    const auto click = [&](int x, int y) {
-        SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-    };
-    click(130, 25);
+    EXPECT_EQ(MonitorDpi(w), 96);  // what a system without GetDpiForWindow asks
+    Click(w, 130, 25);
     EXPECT_EQ(clicks, 0);
 
     // Windows asks for the size at the new scale before it suggests a rectangle.
@@ -100,16 +106,17 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
     EXPECT_TRUE(SendMessageW(w, WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&size)));
     EXPECT_EQ(size.cx, 150);
     EXPECT_EQ(size.cy, 60);
-    RECT suggested{400, 300, 600, 380};
+    // A system that never asked suggests its own stretch: only the place is taken.
+    RECT suggested{400, 300, 603, 377};
     SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
-    RECT now{};
+    RECT now{}, laidOut{400, 300, 600, 380};
     GetWindowRect(w, &now);
-    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_TRUE(EqualRect(&now, &laidOut));
     // Twips stay twips: the 200 x 80 pixels are the form's 100 x 40 at 96 DPI.
     EXPECT_EQ(form.Window().Left(), 400 * 7.5f);
     EXPECT_EQ(form.Window().Width(), Px(100));
     EXPECT_EQ(form.Window().Height(), Px(40));
-    click(130, 25);  // (65, 12) at 96 DPI
+    Click(w, 130, 25);  // (65, 12) at 96 DPI
     EXPECT_EQ(clicks, 1);
     form.Window().Move(Px(100), Px(50));
     GetWindowRect(w, &now);
@@ -117,6 +124,108 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndLaysOutAnew) {
     EXPECT_EQ(now.top, 100);
     PumpFor(w, 50);  // and it paints at the new size
     EXPECT_FALSE(GetUpdateRect(w, &now, FALSE));
+}
+
+// One white button at (10, 10)-(50, 30) in a form of its own, shown and focused.
+struct ButtonForm {
+    explicit ButtonForm(Platform& p) : form(p, "button", Px(60), Px(40)) {
+        button.back = Color::Rgb(255, 255, 255);
+        form.AddButton("button", Role::PushButton, button, nullptr, 0);
+        form.Window().Show();
+        w = reinterpret_cast<HWND>(form.Window().Handle());
+        SetFocus(w);
+        PumpFor(w, 50);
+    }
+    Form form;
+    Control& button = form.Add("button", ControlKind::Picture, nullptr, Px(10), Px(10), Px(40), Px(20));
+    HWND w = nullptr;
+};
+
+TEST(FormWindowLook, TheFocusRectangleShowsAtOnceOnlyForUsersWhoAlwaysShowKeyboardCues) {
+    BOOL saved = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &saved, 0);
+    for (const BOOL cues : {TRUE, FALSE}) {
+        SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR{cues}), 0);
+        Win32Platform p;
+        ButtonForm f(p);
+        HDC dc = GetDC(f.w);
+        int dots = 0;
+        for (int x = 10; x < 50; ++x)  // along the button's top edge
+            dots += GetPixel(dc, x, 10) != RGB(255, 255, 255);
+        ReleaseDC(f.w, dc);
+        EXPECT_EQ(dots > 0, cues == TRUE) << dots << " dots with keyboard cues " << cues;
+    }
+    SystemParametersInfoW(SPI_SETKEYBOARDCUES, 0, reinterpret_cast<void*>(INT_PTR{saved}), 0);
+}
+
+TEST(FormWindowLook, ColourAndThemeChangesRepaintTheWholeWindow) {
+    Win32Platform p;
+    ButtonForm f(p);
+    RECT client{}, pending{};
+    GetClientRect(f.w, &client);
+    for (UINT change : {WM_SYSCOLORCHANGE, WM_THEMECHANGED}) {
+        PumpFor(f.w, 30);
+        SendMessageW(f.w, change, 0, 0);
+        GetUpdateRect(f.w, &pending, FALSE);
+        EXPECT_TRUE(EqualRect(&pending, &client)) << change;
+    }
+}
+
+// Presses that end without a button-up: the capture goes to another window, or the
+// system cancels the mode (a box opens). The control is let go; it is not clicked.
+TEST(FormWindowMouse, APressWhoseCaptureIsTakenEndsWithoutAClick) {
+    Win32Platform p;
+    ButtonForm f(p);
+    std::string seen;
+    f.button.MouseDown = [&](int) { seen += "down "; };
+    f.button.MouseUp = [&](int) { seen += "up "; };
+    f.button.Click = [&] { seen += "click "; };
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const std::function<void()> interruptions[] = {[&] { SetCapture(other); },
+                                                   [&] { SendMessageW(f.w, WM_CANCELMODE, 0, 0); }};
+    for (const auto& interrupt : interruptions) {
+        seen.clear();
+        SendMessageW(f.w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        interrupt();
+        SendMessageW(f.w, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+        EXPECT_EQ(seen, "down up ");
+        ReleaseCapture();
+    }
+    seen.clear();  // and the next press is a whole click
+    Click(f.w, 20, 20);
+    EXPECT_EQ(seen, "down up click ");
+    DestroyWindow(other);
+}
+
+// Failure boxes seen by a timer that runs inside their modal loop, and closed by it.
+std::vector<std::wstring> gBoxes;
+
+void CALLBACK CloseBox(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = FindWindowW(L"#32770", nullptr);
+    if (!box || !IsWindowVisible(box)) return;
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    gBoxes.push_back(text);
+    EndDialog(box, IDOK);
+}
+
+TEST(FormWindowFailure, AThrowingHandlerShowsOneBoxAndTheWindowStaysUsable) {
+    Win32Platform p;
+    ButtonForm f(p);
+    int clicks = 0;
+    f.button.Click = [&] {
+        if (++clicks <= 2) throw std::runtime_error("the handler broke");
+    };
+    gBoxes.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseBox);
+    for (int i = 0; i < 3; ++i)
+        Click(f.w, 20, 20);
+    PumpFor(f.w, 300);
+    KillTimer(nullptr, timer);
+    ASSERT_EQ(gBoxes.size(), 1u) << "one box for the first failure, none for a repeat";
+    EXPECT_NE(gBoxes[0].find(L"the handler broke"), std::wstring::npos);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_TRUE(IsWindowEnabled(f.w));
 }
 
 }  // namespace

@@ -87,10 +87,11 @@ TEST(Win32GetText, WindowsThatLieAboutTheirTextGiveNoMoreThanTheText) {
         {"copied count negative", 5, -3, ""},
     };
     Win32Platform p;
+    HostLink link(p, "");
     for (const Case& c : cases) {
         Behaviour b{c.length, c.copiedClaim};
         TestWindow w(b, "hello");
-        EXPECT_EQ(GetText(p, w.id()), c.expected) << c.name;
+        EXPECT_EQ(link.GetText(w.id()), c.expected) << c.name;
     }
 }
 

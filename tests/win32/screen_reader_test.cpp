@@ -1,5 +1,6 @@
 // pellowick's window as a screen reader sees it: from this process, through Active
-// Accessibility, against the real pellowick.exe and a live hostsim.
+// Accessibility, against the real pellowick.exe and a live hostsim; and as a second
+// start finds it.
 #include <gtest/gtest.h>
 
 #include <objbase.h>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "build_info.h"
 #include "tests/win32/hostsim_process.h"
 
 namespace pw {
@@ -52,17 +54,9 @@ class Pellowick {
                std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(dir_.c_str(), nullptr);
         MoveFileExW(kStats, (dir_ + L"\\aside.dat").c_str(), MOVEFILE_REPLACE_EXISTING);
-        std::wstring cmd = L"\"" + dir_ + L"\\pellowick.exe\"";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        if (CopyFileW(exe.c_str(), (dir_ + L"\\pellowick.exe").c_str(), FALSE) &&
-            CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
-                           &pi_)) {
-            WaitFor(
-                [&] {
-                    return (window = FindWindowW(L"pellowick_frmMain", nullptr)) && IsWindowVisible(window);
-                },
-                30);
+        if (CopyFileW(exe.c_str(), (dir_ + L"\\pellowick.exe").c_str(), FALSE) && Start(pi_)) {
+            WaitFor([&] { return (window = FindWindowW(PW_MAIN_CLASS, nullptr)) && IsWindowVisible(window); },
+                    30);
         }
     }
     ~Pellowick() {
@@ -78,6 +72,17 @@ class Pellowick {
             DeleteFileW((dir_ + name).c_str());
         RemoveDirectoryW(dir_.c_str());
     }
+    // Another start of the same copy, which is to end by itself within `seconds`.
+    bool StartAgainEnds(double seconds) const {
+        PROCESS_INFORMATION again{};
+        if (!Start(again)) return false;
+        const bool ended =
+            WaitForSingleObject(again.hProcess, static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0;
+        if (!ended) TerminateProcess(again.hProcess, 0);
+        CloseHandle(again.hProcess);
+        CloseHandle(again.hThread);
+        return ended;
+    }
     bool Ended(double seconds) const {
         return pi_.hProcess &&
                WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(seconds * 1000)) == WAIT_OBJECT_0;
@@ -85,6 +90,13 @@ class Pellowick {
     HWND window = nullptr;
 
   private:
+    bool Start(PROCESS_INFORMATION& pi) const {
+        std::wstring cmd = L"\"" + dir_ + L"\\pellowick.exe\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.c_str(), &si,
+                              &pi);
+    }
     static constexpr const wchar_t* kStats = L"c:\\pwick.dat";
     std::wstring dir_;
     PROCESS_INFORMATION pi_{};
@@ -195,6 +207,23 @@ TEST(ScreenReader, ReadsTheWindowAndStartsAndStopsThroughDefaultActions) {
         EXPECT_EQ(stopEvents.find("name 6;", stopEvents.find("name 6;") + 1), std::string::npos)
             << stopEvents;
 
+        // The menu says it opens a popup; a reader moves the focus to it, and selects nothing.
+        const LONG menuState = Get(acc, kMenu, &IAccessible::get_accState);
+        EXPECT_TRUE(menuState >= 0 && (menuState & STATE_SYSTEM_HASPOPUP)) << menuState;
+        const struct {
+            LONG flags, child;
+            HRESULT result;
+        } selects[] = {{SELFLAG_TAKEFOCUS, kMenu, S_OK},
+                       {SELFLAG_TAKEFOCUS, kIdleTime, S_FALSE},
+                       {SELFLAG_TAKESELECTION, kMenu, S_FALSE},
+                       {SELFLAG_ADDSELECTION | SELFLAG_REMOVESELECTION, kMenu, E_INVALIDARG}};
+        for (const auto& select : selects)
+            EXPECT_EQ(acc->accSelect(select.flags, Child(select.child)), select.result) << select.flags;
+        VARIANT focus;
+        VariantInit(&focus);
+        EXPECT_EQ(acc->get_accFocus(&focus), S_OK);
+        EXPECT_EQ(focus.vt == VT_I4 ? focus.lVal : -1, kMenu);
+
         EXPECT_EQ(acc->accDoDefaultAction(Child(kClose)), S_OK);
         EXPECT_TRUE(app.Ended(15)) << "close through the default action did not end pellowick";
         LONG after = 0;
@@ -203,6 +232,15 @@ TEST(ScreenReader, ReadsTheWindowAndStartsAndStopsThroughDefaultActions) {
         UnhookWinEvent(hook);
     }
     CoUninitialize();
+}
+
+TEST(SecondStart, RestoresTheFirstCopyWhenItIsMinimized) {
+    Pellowick app;
+    ASSERT_TRUE(app.window) << "pellowick's window was not shown within 30 s";
+    ShowWindow(app.window, SW_MINIMIZE);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(app.window) != FALSE; }, 5));
+    EXPECT_TRUE(app.StartAgainEnds(20)) << "the second copy still runs";
+    EXPECT_TRUE(WaitFor([&] { return !IsIconic(app.window); }, 5)) << "the first copy stayed minimized";
 }
 
 }  // namespace

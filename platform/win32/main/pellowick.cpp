@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "build_info.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_text.h"
 #include "ui/frm_main.h"
@@ -10,7 +11,10 @@
 namespace {
 
 constexpr wchar_t kInstanceMutex[] = L"Local\\pellowick.running";
-constexpr wchar_t kMainClass[] = L"pellowick_frmMain";
+// The first copy may still be loading when a second one starts: its window gets
+// this long (tries x pause) to appear.
+constexpr int kFirstCopyTries = 30;
+constexpr DWORD kFirstCopyPauseMs = 100;
 
 // Two copies would overwrite each other's totals and post every line twice: a
 // second start only brings the first copy's window forward.
@@ -21,13 +25,13 @@ bool AnotherCopyRuns() {
     const DWORD error = GetLastError();
     if (mutex && error != ERROR_ALREADY_EXISTS) return false;
     if (!mutex && error != ERROR_ACCESS_DENIED) return false;
-    for (int tries = 0; tries < 30; ++tries) {  // the first copy may still be loading
-        if (HWND w = FindWindowW(kMainClass, nullptr)) {
+    for (int tries = 0; tries < kFirstCopyTries; ++tries) {
+        if (HWND w = FindWindowW(PW_MAIN_CLASS, nullptr)) {
             if (IsIconic(w)) ShowWindowAsync(w, SW_RESTORE);
             SetForegroundWindow(w);
             break;
         }
-        Sleep(100);
+        Sleep(kFirstCopyPauseMs);
     }
     return true;
 }
