@@ -163,10 +163,8 @@ bool FakePlatform::Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> han
         Advance(sent + timeoutMs / 1000.0);
         return false;
     }
-    // A program's one thread takes its messages in order: this one after those before it.
-    double& busy = busyUntil_[RootOf(w)];
-    const double done = std::max({sent, busy, win.silentUntil}) + hostDelay;
-    busy = done;
+    const double done = AnswerAt(w);
+    busyUntil_[RootOf(w)] = done;
     auto apply = [this, w, handle = std::move(handle)] {
         if (!Exists(w) || windows_.at(w).hung) return false;
         handle();
@@ -188,6 +186,15 @@ Hwnd FakePlatform::RootOf(Hwnd w) const {
     while (windows_.at(w).parent)
         w = windows_.at(w).parent;
     return w;
+}
+
+// A program's one thread takes the messages sent to it when it next asks for messages,
+// all that are waiting at once and in the order sent: a sluggish host asks every
+// `hostDelay` seconds, a stalled one when its stall is over.
+double FakePlatform::AnswerAt(Hwnd w) const {
+    double at = std::max(now, windows_.at(w).silentUntil);
+    if (hostDelay > 0) at = std::ceil(at / hostDelay) * hostDelay;
+    return std::max(at, HostFreeAt(w));
 }
 
 double FakePlatform::HostFreeAt(Hwnd w) const {

@@ -98,12 +98,14 @@ class FakePlatform : public Platform {
     bool logMessages = true;
     // Told of every message sent to another program's window, as it is sent.
     std::function<void(const Message&)> onSend;
-    // Each message takes the host this long to handle (a sluggish host); 0: at once.
+    // A sluggish host takes its messages only every this many seconds; 0: at once.
     double hostDelay = 0;
     int timeouts = 0;  // messages that were not answered in time
     // When the program owning `w` handled, or will have handled, the last message it was
     // sent (0 when it was sent none).
     double HostFreeAt(Hwnd w) const;
+    // When a message sent to `w` now would be handled.
+    double AnswerAt(Hwnd w) const;
 
     // --- clock and events -------------------------------------------------------------
     double now = 12 * 3600.0;  // simulated seconds since the machine started (not wrapped)

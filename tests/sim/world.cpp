@@ -796,8 +796,7 @@ std::pair<double, double> World::SeenInput() const {
 // Whether a message with the full bound sent now would be answered: the host is not
 // stalled or hung, and gets through what it was sent before in time.
 bool World::CouldAnswer() const {
-    return host_ && !hung_ && p_.now >= stallUntil_ &&
-           p_.hostDelay + std::max(0.0, p_.HostFreeAt(host_->frame) - p_.now) <= kFullAnswer;
+    return host_ && !hung_ && p_.AnswerAt(host_->frame) - p_.now <= kFullAnswer;
 }
 
 void World::SampleHost() {
@@ -1082,7 +1081,8 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
                                   " s of silence");
             q->explained = true;
             q->told = true;
-            q->watchdog = !q->userStop;
+            // (The box of a stop the room could not hear of is no watchdog's.)
+            q->watchdog = !q->userStop && b.text.find("forced to cancel") != std::string::npos;
             break;
         }
     }
