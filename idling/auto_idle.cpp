@@ -38,8 +38,9 @@ AutoIdle::AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& con
 void AutoIdle::SetMinutes(int minutes) {
     minutes_ = minutes > 0 ? minutes : 0;
     tried_.reset();
-    // A period started here still ends at the first input, even after "off".
-    const bool on = minutes_ > 0 || OwnPeriodRuns();
+    // A period started here, or being started, still ends at the first input, even
+    // after "off": the lock too must still be heard of.
+    const bool on = minutes_ > 0 || OwnPeriodRuns() || starting_;
     watch_.SetEnabled(on);
     owner_.Window().WatchSessionLock(on);
 }
@@ -91,6 +92,7 @@ void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {
 
 // Time counted already stays out: before this run, and before the last period ended.
 double AutoIdle::AwaySeconds(std::uint32_t since) {
+    NoteSleep(since);  // the machine may have slept in the start's own waits
     const double now = p_.AwakeSeconds();
     const double away = Back(p_.TickCount(), since) / 1000.0 - asleep_;
     return std::clamp(away, 0.0,

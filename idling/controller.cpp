@@ -1,5 +1,6 @@
 #include "idling/controller.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "idling/announce.h"
@@ -213,8 +214,8 @@ void IdleController::Timer1_Timer() {
                               : (*inRoom ? nullptr : kLeftRoom);
     if (why) {
         lastWatchdogEnd_ = p_.TickCount();
-        // The room was left some time since the last tick: that second is not counted.
-        if (why == kLeftRoom) lastTick_ = p_.AwakeSeconds(), due_ = 0;
+        // The room was left some time in the second this tick closes: it is not counted.
+        if (why == kLeftRoom) lastTick_ = std::min(lastTick_ + 1, p_.AwakeSeconds());
         Stop(false);
         ShowHaulted(owner_, why);
         return;
