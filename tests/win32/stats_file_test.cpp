@@ -25,17 +25,26 @@ const std::string kWrite = kWriteLocation;
 const std::string kNone = "<none>";
 const std::string kFolder = "<folder>";
 
-// A statistics file; a saved one also carries its save generation.
+// A statistics file; a saved one also carries its save generation and the saves it
+// includes (their runs are named by process and tick: "*" here).
 std::string Stats(const char* s, const char* m, const char* h, const char* d, int generation = -1) {
     return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d +
-           "\r\n" + (generation < 0 ? "" : "Generation=" + std::to_string(generation) + "\r\n");
+           "\r\n" + (generation < 0 ? "" : "Generation=" + std::to_string(generation) + "\r\nIncludes=*\r\n");
+}
+
+// Where this process stages a save of `path`.
+std::string Staged(const std::string& path) {
+    return path + "." + std::to_string(GetCurrentProcessId()) + ".new";
 }
 
 std::string Bytes(const std::string& path) {
     DWORD a = GetFileAttributesW(ToUtf16(path).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return kNone;
     if (a & FILE_ATTRIBUTE_DIRECTORY) return kFolder;
-    return test::ReadWholeFile(ToUtf16(path));
+    std::string bytes = test::ReadWholeFile(ToUtf16(path));
+    if (auto at = bytes.find("\nIncludes="); at != std::string::npos)
+        bytes.replace(at + 10, bytes.find('\r', at) - at - 10, "*");
+    return bytes;
 }
 
 // Makes `path` hold `what`: file bytes, kFolder, or kNone for nothing at all.
@@ -94,7 +103,7 @@ class StatsOnC : public testing::Test {
     }
     void TearDown() override {
         Place(kWrite, kNone);
-        Place(kWrite + ".new", kNone);
+        Place(Staged(kWrite), kNone);
         MoveFileExW(ToUtf16(root_ + "\\kept.dat").c_str(), ToUtf16(kWrite).c_str(), 0);
         Place(root_, kNone);
     }
@@ -123,8 +132,8 @@ TEST_F(StatsOnC, SaveCreatesReplacesAndKeepsTheRest) {
     EXPECT_EQ(
         Bytes(kWrite),
         "; mine\r\n[Other]\r\nSeconds=1\r\n[stats]\r\nhours=13\r\nnote=x\r\nSeconds=11\r\nMinutes=12\r\n"
-        "Days=14\r\nGeneration=2\r\n");
-    EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
+        "Days=14\r\nGeneration=2\r\nIncludes=*\r\n");
+    EXPECT_EQ(Bytes(Staged(kWrite)), kNone);
 }
 
 TEST_F(StatsOnC, StartUpMovesTheLastSaveIntoTheProgramFolder) {
@@ -185,8 +194,8 @@ TEST_F(StatsOnC, SaveThatCannotReachCGoesBesideTheProgram) {
     EXPECT_EQ(Load(), "00 00 00 42");
     EXPECT_EQ(Bytes(kWrite), kNone);
     EXPECT_EQ(Bytes(InFolder()), Stats("42", "00", "00", "00", 1));
-    EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
-    EXPECT_EQ(Bytes(InFolder() + ".new"), kNone);
+    EXPECT_EQ(Bytes(Staged(kWrite)), kNone);
+    EXPECT_EQ(Bytes(Staged(InFolder())), kNone);
 }
 
 TEST_F(StatsOnC, NowhereToSaveTellsTheUserOncePerRun) {
@@ -312,8 +321,8 @@ TEST_F(StatsOnC, AStagedFileThatReadsBackWrongReplacesNothing) {
     run.Stats().SaveTotals();
     EXPECT_EQ(Bytes(kWrite), before);
     EXPECT_EQ(Bytes(InFolder()), kNone);
-    EXPECT_EQ(Bytes(kWrite + ".new"), kNone);
-    EXPECT_EQ(Bytes(InFolder() + ".new"), kNone);
+    EXPECT_EQ(Bytes(Staged(kWrite)), kNone);
+    EXPECT_EQ(Bytes(Staged(InFolder())), kNone);
     ASSERT_EQ(p.boxes.size(), 1u);
     EXPECT_EQ(p.boxes[0].title, "Haulted!");
     // Once the disk reads back true, the next save goes through.
@@ -408,7 +417,7 @@ TEST_F(SaveLoop, KilledAtRandomMomentsTheTotalsStillLoadAndNeverGoBack) {
             EXPECT_TRUE(now == 0 || IsPlainTotal(v)) << "kill " << kill << ": " << key << "=" << v;
         }
         const unsigned long long generation = std::strtoull(
-            ReadIniValue(p, "Stats", kGenerationKey, run.Stats().ReadLocation()).c_str(), nullptr, 10);
+            ReadIniValue(p, "Stats", "Generation", run.Stats().ReadLocation()).c_str(), nullptr, 10);
         ASSERT_GE(generation, lastGeneration)
             << "kill " << kill << ": the save generation went back; it left:" << left;
         lastGeneration = generation;
