@@ -10,13 +10,15 @@
 #   pw_start_pellowick "$exe"                    PW_PELLOWICK_PID
 #   pw_click start; pw_wait_post LOG "$payload" 10
 #
-# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout).
+# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout),
+# PW_PELLOWICK_EXE (the pellowick.exe to install, e.g. one unpacked from the release
+# zip; default the cross build's).
 
 PW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 PW_BUILD_W32=${PW_BUILD_W32:-$PW_ROOT/build/win32}
 PW_MAIN_CLASS=pellowick_frmMain
 
-pw_pellowick_exe() { echo "$PW_BUILD_W32/platform/win32/pellowick.exe"; }
+pw_pellowick_exe() { echo "${PW_PELLOWICK_EXE:-$PW_BUILD_W32/platform/win32/pellowick.exe}"; }
 pw_hostsim_exe() { echo "$PW_BUILD_W32/hostsim/hostsim.exe"; }
 pw_probe_exe() { echo "$PW_BUILD_W32/tests/e2e/pw_probe.exe"; }
 pw_geometry_exe() { echo "$PW_BUILD_W32/tests/e2e/pw_geometry.exe"; }
@@ -156,14 +158,20 @@ pw_drag() {
 }
 
 # Opens the popup menu and picks an item with the keyboard, e.g. "Down Right Return"
-# for statistics > scroll stats, "Up Return" for exit. The pointer moves off the menu
-# first, so that no item is selected under it when the keys arrive, but stays over a
-# Wine window (pellowick's title bar): on bare Xvfb the keyboard follows the pointer.
+# for statistics > scroll stats, "Up Return" for exit.
 pw_menu_keys() {
     pw_click menu || return 1
     sleep 0.3
-    # shellcheck disable=SC2046
-    xdotool mousemove $(pw_spot title)
+    pw_keys_to_menu "$@"
+}
+
+# Types keys into the open popup menu. On bare Xvfb the keyboard follows the pointer,
+# so the pointer rests first on the right end of pellowick's bottom bar: over a Wine
+# window, yet clear of the menu and its submenus, so no item is selected under it.
+pw_keys_to_menu() {
+    local left top width height
+    read -r left top width height <<<"$(pw_art_rect bottom)" || return 1
+    xdotool mousemove $((PW_WIN_LEFT + left + width - 12)) $((PW_WIN_TOP + top + height / 2))
     local key
     for key in "$@"; do
         sleep 0.15
