@@ -157,9 +157,19 @@ pw_drag() {
     xdotool mouseup 1
 }
 
+# Gives pellowick's X window the keyboard focus. On bare Xvfb keys otherwise go where
+# the focus was left: the host client's frame, or the root window once a copy that
+# held it has ended, and Wine never sees them.
+pw_focus_main_x() {
+    local xwin
+    xwin=$(xdotool search --onlyvisible --name '^pellowick v' 2>/dev/null | head -n 1)
+    [[ -n "$xwin" ]] && xdotool windowfocus --sync "$xwin" 2>/dev/null
+}
+
 # Opens the popup menu and picks an item with the keyboard, e.g. "Down Right Return"
 # for statistics > scroll stats, "Up Return" for exit.
 pw_menu_keys() {
+    pw_focus_main_x
     pw_click menu || return 1
     sleep 0.3
     pw_keys_to_menu "$@"
@@ -185,10 +195,7 @@ pw_keys_to_menu() {
 # Wine focused that. The pointer rests on the title bar, away from the tooltips.
 pw_keyboard_to_main() {
     pw_probe --wait 5000 activate --class "$PW_MAIN_CLASS" || return 1
-    local xwin
-    xwin=$(xdotool search --onlyvisible --name '^pellowick v' | head -n 1)
-    [[ -n "$xwin" ]] || return 1
-    xdotool windowfocus "$xwin" || return 1
+    pw_focus_main_x || return 1
     # shellcheck disable=SC2046
     xdotool mousemove $(pw_spot title)
     sleep 0.3
