@@ -69,7 +69,7 @@ recent() { pw_transcript <"$1" | tail -n "${2:-3}" | sed -E 's/^[^:]*: //' | pas
 posts_after() { tail -n "+$(($2 + 1))" "$1" 2>/dev/null | pw_posts /dev/stdin; }
 has_post_after() { posts_after "$1" "$2" | grep -qFx -- "$3"; }
 wait_post_after() { pw_wait_until "$4" has_post_after "$1" "$2" "$3"; }
-lines_of() { wc -l <"$1" 2>/dev/null || echo 0; }
+lines_of() { wc -l 2>/dev/null <"$1" || echo 0; }
 
 # Waits until the main window is shown (the load pause comes first).
 wait_visible() { pw_wait_until "$1" main_visible; }
