@@ -45,8 +45,9 @@ cleanup() {
     [[ -n "$follower" ]] && kill "$follower" 2>/dev/null && wait "$follower" 2>/dev/null
     pw_stop_process "$pellowick"
     pw_stop_process "$hostsim"
-    # A prefix that outlives the demo is left at 100 % (a throw-away one is gone by now).
-    if ((dpi != 96)) && [[ -f "${WINEPREFIX:-}/system.reg" ]]; then set_dpi 96; fi
+    # A prefix that outlives the demo is left at 100 % (Wine is still up: its teardown
+    # runs after this).
+    if ((dpi != 96)) && [[ -n "${PW_WINEPREFIX:-}" && -f "$PW_WINEPREFIX/system.reg" ]]; then pw_set_dpi 96; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -56,8 +57,7 @@ say "setting up Wine$( ((headless)) && echo ' and a virtual display (Xvfb)')"
 pw_wine_session || die "cannot set up Wine and a display"
 export PW_HOSTSIM
 PW_HOSTSIM=$(pw_hostsim_exe)
-set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1; }
-((dpi == 96)) || set_dpi "$dpi" || die "cannot set Wine's DPI to $dpi"
+((dpi == 96)) || pw_set_dpi "$dpi" || die "cannot set Wine's DPI to $dpi"
 pw_load_geometry || die "cannot read the window's geometry"
 
 # Prints the chat lines of the log as they arrive, until killed.

@@ -5,6 +5,8 @@
 # Package: why it is needed.
 PW_DEB_PACKAGES=(
     cmake make g++                # native build and unit tests
+    git                           # the tracked files (format check), the last commit's time
+    zip unzip                     # the release zip; the end-to-end tests unpack it
     clang-format                  # the one formatting of the C++ sources (.clang-format)
     libgtest-dev googletest       # GoogleTest, built from source for both builds
     g++-mingw-w64-x86-64          # the Windows cross compilers (posix and win32 threading)

@@ -10,7 +10,9 @@
 #   pw_start_pellowick "$exe"                    PW_PELLOWICK_PID
 #   pw_click start; pw_wait_post LOG "$payload" 10
 #
-# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout).
+# Inputs: PW_BUILD_W32 (the cross build, default build/win32 in the checkout),
+# PW_PELLOWICK_EXE (the pellowick.exe to install, e.g. one unpacked from the release
+# zip; default the cross build's).
 
 PW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 PW_BUILD_W32=${PW_BUILD_W32:-$PW_ROOT/build/win32}
@@ -20,7 +22,7 @@ PW_MAIN_CLASS=pellowick_frmMain
 # shellcheck source=/dev/null
 [[ ! -f "$PW_BUILD_W32/build_facts.sh" ]] || source "$PW_BUILD_W32/build_facts.sh"
 
-pw_pellowick_exe() { echo "$PW_BUILD_W32/platform/win32/pellowick.exe"; }
+pw_pellowick_exe() { echo "${PW_PELLOWICK_EXE:-$PW_BUILD_W32/platform/win32/pellowick.exe}"; }
 pw_hostsim_exe() { echo "$PW_BUILD_W32/hostsim/hostsim.exe"; }
 pw_probe_exe() { echo "$PW_BUILD_W32/tests/e2e/pw_probe.exe"; }
 pw_geometry_exe() { echo "$PW_BUILD_W32/tests/e2e/pw_geometry.exe"; }
@@ -159,15 +161,31 @@ pw_drag() {
     xdotool mouseup 1
 }
 
+# Gives pellowick's X window the keyboard focus. On bare Xvfb keys otherwise go where
+# the focus was left: the host client's frame, or the root window once a copy that
+# held it has ended, and Wine never sees them.
+pw_focus_main_x() {
+    local xwin
+    xwin=$(xdotool search --onlyvisible --name '^pellowick v' 2>/dev/null | head -n 1)
+    [[ -n "$xwin" ]] && xdotool windowfocus --sync "$xwin" 2>/dev/null
+}
+
 # Opens the popup menu and picks an item with the keyboard, e.g. "Down Right Return"
-# for statistics > scroll stats, "Up Return" for exit. The pointer moves off the menu
-# first, so that no item is selected under it when the keys arrive, but stays over a
-# Wine window (pellowick's title bar): on bare Xvfb the keyboard follows the pointer.
+# for statistics > scroll stats, "Up Return" for exit.
 pw_menu_keys() {
+    pw_focus_main_x
     pw_click menu || return 1
     sleep 0.3
-    # shellcheck disable=SC2046
-    xdotool mousemove $(pw_spot title)
+    pw_keys_to_menu "$@"
+}
+
+# Types keys into the open popup menu. On bare Xvfb the keyboard follows the pointer,
+# so the pointer rests first on the right end of pellowick's bottom bar: over a Wine
+# window, yet clear of the menu and its submenus, so no item is selected under it.
+pw_keys_to_menu() {
+    local left top width height
+    read -r left top width height <<<"$(pw_art_rect bottom)" || return 1
+    xdotool mousemove $((PW_WIN_LEFT + left + width - 12)) $((PW_WIN_TOP + top + height / 2))
     local key
     for key in "$@"; do
         sleep 0.15
@@ -181,10 +199,7 @@ pw_menu_keys() {
 # Wine focused that. The pointer rests on the title bar, away from the tooltips.
 pw_keyboard_to_main() {
     pw_probe --wait 5000 activate --class "$PW_MAIN_CLASS" || return 1
-    local xwin
-    xwin=$(xdotool search --onlyvisible --name '^pellowick v' | head -n 1)
-    [[ -n "$xwin" ]] || return 1
-    xdotool windowfocus "$xwin" || return 1
+    pw_focus_main_x || return 1
     # shellcheck disable=SC2046
     xdotool mousemove $(pw_spot title)
     sleep 0.3

@@ -3,6 +3,7 @@
 # Source this file. Functions are quiet on success and explain failures on stderr.
 #
 #   pw_wine_session                      display + prefix, cleaned up on EXIT
+#   pw_set_dpi 192                       the DPI Wine reports to programs started next
 #   pw_start_hostsim LOG READY [hostsim options...]     PW_HOSTSIM_PID
 #   pw_wait_log_line LOG 'POST\troom:' 10
 #
@@ -125,8 +126,8 @@ pw_wine_cleanup() {
     return 0
 }
 
-# Display and prefix for this shell, both cleaned up when it exits (after any EXIT
-# trap that was already set).
+# Display and prefix for this shell, both cleaned up when it exits: after any EXIT
+# trap that was already set, so that the caller's own cleanup still has Wine.
 pw_wine_session() {
     pw_display_env && pw_wine_env || {
         pw_wine_cleanup
@@ -138,9 +139,12 @@ pw_wine_session() {
     case "$previous" in
         *pw_wine_cleanup*) ;;
         "") trap pw_wine_cleanup EXIT ;;
-        *) trap "pw_wine_cleanup; $previous" EXIT ;;
+        *) trap "$previous; pw_wine_cleanup" EXIT ;;
     esac
 }
+
+# Sets the display's DPI (LogPixels) that Wine reports to programs started afterwards.
+pw_set_dpi() { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1; }
 
 # The Windows form of a Unix path (through drive Z:, which a fresh prefix maps to /).
 pw_win_path() {
