@@ -318,8 +318,8 @@ void FakePlatform::Sleep(double seconds) {
 }
 
 double FakePlatform::NextDue() const {
-    double next = std::numeric_limits<double>::infinity();
-    if (!events_.empty()) next = events_.top().time;
+    double next = quitPending_ ? now : std::numeric_limits<double>::infinity();
+    if (!events_.empty()) next = std::min(next, events_.top().time);
     if (!world_.empty()) next = std::min(next, world_.top().time);
     for (auto& t : timers_)
         next = std::min(next, t.due);
@@ -363,6 +363,14 @@ void FakePlatform::PumpEvents() {
     ++pumps;
     Advance(now + pumpCost);
     RunDue();
+    TakeQuit();
+}
+
+// A quit message ends every modal loop it meets; the program's own loop takes it.
+void FakePlatform::TakeQuit() {
+    if (!quitPending_ || modalDepth_ > 0) return;
+    quitPending_ = false;
+    if (onQuit) onQuit();
 }
 
 void FakePlatform::WaitForEvents(double seconds) {
@@ -390,6 +398,7 @@ void FakePlatform::LockSession(bool locked) {
 void FakePlatform::RunUntil(double time) {
     for (;;) {
         RunDue();
+        TakeQuit();
         double next = NextDue();
         if (next > time) break;
         Advance(std::max(now, next));
@@ -398,11 +407,16 @@ void FakePlatform::RunUntil(double time) {
 }
 
 void FakePlatform::RunModal(double until) {
-    while (now < until) {
+    ++modalDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{modalDepth_};
+    while (now < until && !quitPending_) {
         PumpEvents();
         WaitForEvents(until - now);
     }
-    modalOvershoot += now - until;
+    modalOvershoot += std::max(0.0, now - until);
 }
 
 void FakePlatform::SetTimer(Timer& t, bool on) {
@@ -604,8 +618,10 @@ int FakePlatform::ShowMessageBox(Form* owner, const std::string& text, const std
                 if (w && enabled) w->enabled = true;
             }
         } restore{w, wasEnabled};
+        const std::size_t index = boxes.size() - 1;
         RunModal(now + answer.seconds);
-        return answer.button;
+        // (Ended by a quit message: no button was chosen.)
+        return boxes[index].button = quitPending_ ? 0 : answer.button;
     }
     if (!answers.empty()) {
         int a = answers.front();

@@ -62,7 +62,8 @@ struct Window {
 struct Box {
     std::string text, title;
     int style;
-    double at;  // simulated time the box opened
+    double at;        // simulated time the box opened
+    int button = -1;  // what it returned (a quit message ends it with 0)
 };
 
 class FakeFormWindow;
@@ -188,6 +189,12 @@ class FakePlatform : public Platform {
     std::function<Pick(const MenuItem&)> menuUser;
     // When set, a title-bar drag lasts this long, the event loop running inside it.
     std::function<double()> dragUser;
+    // Posts WM_QUIT: it ends the modal loops open (a box, a menu, a drag), and the
+    // program's own loop hands it to `onQuit`.
+    void PostQuit() { quitPending_ = true; }
+    // The process is gone, and its message queue with it.
+    void EndProcess() { quitPending_ = false; }
+    std::function<void()> onQuit;
     // Inside a popup menu or a drag: the mouse and keys belong to that loop.
     bool InSystemLoop() const { return systemLoops_ > 0; }
     FakeFormWindow* WindowOf(const Form& f);
@@ -254,6 +261,7 @@ class FakePlatform : public Platform {
     bool Deliver(Hwnd w, unsigned timeoutMs, std::function<void()> handle);
     double NextDue() const;
     bool RunDue();
+    void TakeQuit();
     Hwnd Insert(Hwnd parent, std::string cls, std::string text, bool top);
     Hwnd RootOf(Hwnd w) const;
 
@@ -277,6 +285,8 @@ class FakePlatform : public Platform {
     std::map<Hwnd, double> busyUntil_;  // per program (top-level window): its messages one after another
     double slept_ = 0;
     int systemLoops_ = 0;
+    int modalDepth_ = 0;
+    bool quitPending_ = false;
     friend class FakeFormWindow;
 };
 

@@ -111,6 +111,7 @@ struct Period {
     bool told = false;          // a box told the user the chat room could not hear of the stop
     bool programEnded = false;  // the program ended (or died) after it
     bool watchdog = false;      // the watchdog ended it
+    bool trouble = false;       // the room or the host was gone or silent at its end
     int run = 0;
     double floor = -1e18;  // idle time before this was counted by an earlier period
     double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
@@ -203,12 +204,15 @@ class World {
     double boxSeconds_ = 0;  // in all
     double overshootAtClose_ = 0;
     bool clearing_ = false;
+    bool inMenu_ = false;  // a menu command of the user's runs
 
     // The host.
     double stallUntil_ = 0;
     bool hung_ = false;
     double silentSinceAwake_ = -1;  // when (awake) the host stopped answering a full-bound message
-    double lastCouldAnswer_ = 0;    // when (awake) it last could have answered one
+    // When (awake) it last could have answered one, in a stretch long enough for a probe
+    // to find it out (a probe and the rest after it); and since when it can now.
+    double lastCouldAnswer_ = 0, answersSince_ = -1;
     int postsChecked_ = 0;
     bool textCheck_ = false, textCheckValid_ = false;
     bool textUnknown_ = false;  // a program died holding some of it: what the box holds stands
@@ -431,6 +435,7 @@ void World::Ended(bool killed) {
     app_.reset();
     tearingDown_ = false;
     p_.killAt = std::numeric_limits<double>::infinity();
+    p_.EndProcess();
     closeAt_.reset();
     userStart_ = userStop_ = 0;
     clearing_ = false;
@@ -461,6 +466,9 @@ void World::Press(Control& c, int* depth) {
 
 void World::CloseRequested(double at) {
     if (!closeAt_) {
+        // A close during the watchdog's stop takes the place of its box.
+        for (Period& q : periods_)
+            if (q.run == run_ && q.end >= 0 && !q.done && q.trouble) q.explained = true;
         closeAt_ = at;
         boxTime_ = 0;
         overshootAtClose_ = p_.modalOvershoot;
@@ -556,12 +564,29 @@ void World::Happen(const Ev& e) {
             break;
         case Ev::Menu:
             if (!app_ || !CanTouch()) break;
+            if (inMenu_) {
+                // A click on the glyph while a command of the menu still runs.
+                pick_ = {e.a, e.b, kItems[e.n % 12], e.m ? kIdYes : kIdNo, true};
+                Press(app_->lblMenu, nullptr);
+                break;
+            }
             {
                 pick_ = {e.a, e.b, kItems[e.n % 12], e.m ? kIdYes : kIdNo, true};
                 clearing_ = false;  // until the question is answered Yes
+                inMenu_ = true;
+                struct Leave {
+                    bool& in;
+                    ~Leave() { in = false; }
+                } leave{inMenu_};
                 const double hiBefore = hi_;
                 clearSaved_ = false;
                 Press(app_->lblMenu, nullptr);
+                // (A quit message may have closed the question with no answer.)
+                for (auto b = p_.boxes.rbegin(); b != p_.boxes.rend(); ++b)
+                    if (b->title == "Delete Statistics?") {
+                        clearing_ = clearing_ && b->button == kIdYes;
+                        break;
+                    }
                 if (clearing_) {
                     // The countdown is over: whatever it found is gone, what a stop folded
                     // meanwhile may stay. A clear its disk refused is no clear on disk.
@@ -606,7 +631,10 @@ void World::Happen(const Ev& e) {
         case Ev::QuitMessage:
             if (!app_) break;
             CloseRequested(p_.now);
-            app_->lblClose_Click();
+            p_.onQuit = [this] {
+                if (app_) app_->lblClose_Click();
+            };
+            p_.PostQuit();
             break;
         case Ev::Kill:
             if (!app_) break;
@@ -796,11 +824,17 @@ std::pair<double, double> World::SeenInput() const {
 // Whether a message with the full bound sent now would be answered: the host is not
 // stalled or hung, and gets through what it was sent before in time.
 bool World::CouldAnswer() const {
-    return host_ && !hung_ && p_.AnswerAt(host_->frame) - p_.now <= kFullAnswer;
+    return host_ && !hung_ && p_.now >= stallUntil_ && p_.AnswerAt(host_->frame) - p_.now <= kFullAnswer;
 }
 
 void World::SampleHost() {
-    if (CouldAnswer()) lastCouldAnswer_ = p_.now - p_.Asleep();
+    const double awake = p_.now - p_.Asleep();
+    if (!CouldAnswer()) {
+        answersSince_ = -1;
+    } else {
+        if (answersSince_ < 0) answersSince_ = awake;
+        if (awake - answersSince_ >= 2 * kFullAnswer) lastCouldAnswer_ = awake;
+    }
 }
 
 bool World::HostAnswering() const {
@@ -1025,6 +1059,7 @@ void World::OnTimerSet(Timer& t, bool on) {
     // (As the program last asked: the wait its verdict took may have let the host catch up.)
     q.silentAtEnd = q.endAwake - lastCouldAnswer_;
     if (!host_ || !host_->room || hung_) ++roomTrouble_;
+    q.trouble = !host_ || !host_->room || !HostAnswering();
     q.explained = q.userStop || closeAt_ || (q.automatic && q.noticed >= 0);
     hi_ += q.Counted() + 1;  // saved by its stop, which may not have finished yet
     Note("period ends after " + std::to_string(q.Counted()) + " s");
@@ -1113,7 +1148,11 @@ void World::CheckAutoCause(const char* what) {
     if (!chosen)
         Fail("truth",
              std::string(what) + " with nobody asking: " + std::to_string(away) + " s without input");
-    bool used = since <= lastPeriodStart_;
+    // The input that ended an automatic period begins a new stretch, even when it came
+    // as that period was being announced.
+    const Period* last = periods_.empty() || periods_.back().run != run_ ? nullptr : &periods_.back();
+    const bool endedIt = last && last->automatic && last->noticed >= 0 && since <= last->noticed;
+    bool used = since < lastPeriodStart_ && !endedIt;
     for (const Period& q : periods_)
         used = used || (q.run == run_ && q.watchdog && since < q.end);
     if (used) Fail("truth", std::string(what) + " in an input-free stretch an earlier period already used");
