@@ -31,7 +31,9 @@ AutoIdle::AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& con
       watch_(watch),
       timer1_(timer1),
       controller_(controller),
-      startedAwake_(p_.AwakeSeconds()) {
+      startedAwake_(p_.AwakeSeconds()),
+      lastTick_(p_.TickCount()),
+      lastAwake_(startedAwake_) {
     watch_.Tick = [this] { tmrAutoIdle_Timer(); };
 }
 
@@ -40,9 +42,19 @@ void AutoIdle::SetMinutes(int minutes) {
     tried_.reset();
     // A period started here, or being started, still ends at the first input, even
     // after "off": the lock too must still be heard of.
-    const bool on = minutes_ > 0 || OwnPeriodRuns() || starting_;
+    Watch(minutes_ > 0 || OwnPeriodRuns() || starting_);
+}
+
+void AutoIdle::Watch(bool on) {
+    if (on && !watch_.Enabled()) {
+        // Sleep is looked for from here: sleep before it is before any stretch it sees.
+        lastTick_ = p_.TickCount();
+        lastAwake_ = p_.AwakeSeconds();
+    }
     watch_.SetEnabled(on);
     owner_.Window().WatchSessionLock(on);
+    // Unheard of while off, an unlock would leave the session locked here for good.
+    if (!on) locked_ = false;
 }
 
 bool AutoIdle::OwnPeriodRuns() const {
@@ -76,16 +88,20 @@ bool AutoIdle::Used(std::uint32_t since) const {
            tried_ == since;
 }
 
+// Sleep is seen between two looks as more ticks than time awake. A stretch that began
+// since the last look has in it the sleep its own age cannot be awake time (no input
+// is made while the machine sleeps).
 void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {
     const std::uint32_t tick = p_.TickCount();
     const double awake = p_.AwakeSeconds();
-    if (sleepStretch_ && since == sleepStretch_) {
-        const double slept = Back(tick, lastTick_) / 1000.0 - (awake - lastAwake_);
-        if (slept > 0.5) asleep_ += slept;
-    } else {
+    const double gap = std::max(0.0, Back(tick, lastTick_) / 1000.0 - (awake - lastAwake_));
+    if (gap > 0.5) slept_ += gap;
+    if (since != sleepStretch_) {
         sleepStretch_ = since;
-        asleep_ = 0;
+        const double age = since ? Back(tick, *since) / 1000.0 : 0;
+        sleptBefore_ = slept_ - (gap > 0.5 ? std::clamp(age - (awake - lastAwake_), 0.0, gap) : 0.0);
     }
+    asleep_ = slept_ - sleptBefore_;
     lastTick_ = tick;
     lastAwake_ = awake;
 }
@@ -125,11 +141,7 @@ void AutoIdle::tmrAutoIdle_Timer() {
         return;
     }
     ownPeriod_.reset();
-    if (minutes_ == 0) {
-        watch_.SetEnabled(false);
-        owner_.Window().WatchSessionLock(false);
-        return;
-    }
+    if (minutes_ == 0) return Watch(false);
     if (!since || timer1_.Enabled() || controller_.Busy() || Used(*since)) return;
     if (Back(p_.TickCount(), *since) - asleep_ * 1000 < static_cast<double>(minutes_) * kMsPerMinute) return;
 

@@ -27,6 +27,7 @@ class AutoIdle {
     void Form_SessionLock(bool locked);
 
   private:
+    void Watch(bool on);
     // The tick at which the current input-free stretch began, if the system can tell.
     std::optional<std::uint32_t> InputFreeSince();
     // Seconds the machine has been awake in the stretch that began at `since`.
@@ -54,10 +55,12 @@ class AutoIdle {
     // Time asleep in the current stretch, seen from the ticks: the tick count runs on
     // while the machine sleeps, time awake does not.
     std::optional<std::uint32_t> sleepStretch_;
-    double asleep_ = 0, lastAwake_ = 0;
+    double asleep_ = 0;
+    double slept_ = 0, sleptBefore_ = 0;  // asleep in this run; of that, before the stretch
     // Time before this run is not counted: another run may have counted it already.
     double startedAwake_ = 0;
-    std::uint32_t lastTick_ = 0;
+    std::uint32_t lastTick_ = 0;  // when sleep was last looked for
+    double lastAwake_ = 0;
 };
 
 }  // namespace pw

@@ -12,9 +12,12 @@
 namespace pw::testing {
 
 struct App {
-    explicit App(bool signedOn = true, bool inRoom = true) : host(p, signedOn, inRoom) {}
+    // `tickOffset` moves the tick count's wrap where a test wants it, before the start.
+    explicit App(bool signedOn = true, bool inRoom = true, std::uint32_t tickOffset = 0)
+        : host(p, signedOn, inRoom), ticks((p.tickOffset = tickOffset)) {}
     fake::FakePlatform p;
     fake::FakeHost host;
+    std::uint32_t ticks;
     FrmMain main{p};
 
     fake::FakeFormWindow& win() { return *p.WindowOf(main); }
