@@ -3,6 +3,7 @@
 // keeps its own account of what the user did and lived (periods, input, typed text)
 // and checks the program's promises against it, never against the program's counters.
 #include <algorithm>
+#include <deque>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -152,7 +153,7 @@ class World {
     void SampleHost();
     void HostChanged();
     void TypeChunk(const std::string& chunk);
-    void QueueTyping(double at, Hwnd box, std::function<void()> type);
+    void TypeWaiting(double at);
     void SendOwn();
     void SetFileFlag(int which, bool File::*flag, double seconds);
 
@@ -217,7 +218,7 @@ class World {
     bool textCheck_ = false, textCheckValid_ = false;
     bool textUnknown_ = false;  // a program died holding some of it: what the box holds stands
     int timeoutsAtPost_ = 0;
-    int typingQueued_ = 0;
+    std::deque<std::function<void()>> typing_;  // keys the host has not taken yet
     double silentTotal_ = 0, silentMark_ = 0;  // awake seconds the host has not answered, in all
     int roomTrouble_ = 0;                      // the room, or the host with it, went away
     bool pendingNowIdle_ = false;
@@ -860,40 +861,39 @@ void World::TypeChunk(const std::string& chunk) {
     UserInput(p_.now);
     typed_ += chunk;
     const Hwnd box = host_->input;
-    auto type = [this, box, chunk] {
+    typing_.push_back([this, box, chunk] {
         if (p_.Exists(box) && host_ && host_->input == box) p_.At(box).text += chunk;
-    };
-    const double at = std::max(p_.now, std::max(stallUntil_, p_.HostFreeAt(box)));
-    if (at <= p_.now) {
-        type();
-        return;
-    }
-    ++typingQueued_;
-    QueueTyping(at, box, type);
+    });
+    if (typing_.size() == 1) TypeWaiting(std::max(p_.now, stallUntil_));
 }
 
-// A host takes the keys in its queue once it has nothing sent to it left to handle.
-void World::QueueTyping(double at, Hwnd box, std::function<void()> type) {
-    p_.AtWorld(at, [this, box, type] {
-        // (A message the host finishes just now is handled first.)
-        if (p_.Exists(box) && p_.HostFreeAt(box) >= p_.now)
-            return QueueTyping(p_.HostFreeAt(box) + 1e-6, box, type);
-        --typingQueued_;
-        type();
-    });
+// The keys waiting reach the box in the order typed, once the host has handled what it
+// was sent before them (a message it finishes just then comes first).
+void World::TypeWaiting(double at) {
+    auto type = [this] {
+        if (host_ && host_->input && p_.HostFreeAt(host_->input) >= p_.now)
+            return TypeWaiting(p_.HostFreeAt(host_->input) + 1e-6);
+        while (!typing_.empty()) {
+            typing_.front()();
+            typing_.pop_front();
+        }
+    };
+    if (at <= p_.now && !(host_ && host_->input && p_.HostFreeAt(host_->input) >= p_.now)) return type();
+    p_.AtWorld(at, type);
 }
 
 void World::SendOwn() {
-    if (!host_ || !host_->input || hung_ || p_.now < stallUntil_ || p_.HostFreeAt(host_->input) > p_.now)
+    if (!host_ || !host_->input || hung_ || p_.now < stallUntil_ || p_.HostFreeAt(host_->input) >= p_.now ||
+        !typing_.empty())
         return;
     UserInput(p_.now);
     const Hwnd box = host_->input;
     // (While pellowick holds the text aside for its line, the box is empty on purpose.)
-    if (textUnknown_ && typingQueued_ == 0 && !(app_ && app_->Link().HoldsUserText())) {
+    if (textUnknown_ && typing_.empty() && !(app_ && app_->Link().HoldsUserText())) {
         typed_ = p_.At(box).text;  // what the user sees now, after a program that died holding some
         textUnknown_ = false;
     }
-    if (typingQueued_ == 0 && !(app_ && app_->Link().HoldsUserText()) && p_.At(box).text != typed_)
+    if (typing_.empty() && !(app_ && app_->Link().HoldsUserText()) && p_.At(box).text != typed_)
         Fail("text", "the user sends \"" + p_.At(box).text + "\", having typed \"" + typed_ + "\"");
     if (p_.At(box).text.empty()) return;
     p_.At(box).onChar(13);
@@ -1257,7 +1257,7 @@ void World::CheckText() {
     // host answers; look again then.
     if (app_ && app_->Link().HoldsUserText()) return;
     textCheck_ = false;
-    if (textCheckValid_ && p_.timeouts == timeoutsAtPost_ && HostAnswering() && typingQueued_ == 0 && host_ &&
+    if (textCheckValid_ && p_.timeouts == timeoutsAtPost_ && HostAnswering() && typing_.empty() && host_ &&
         host_->input) {
         const std::string box = p_.At(host_->input).text;
         if (box != typed_)
