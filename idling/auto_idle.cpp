@@ -46,11 +46,6 @@ void AutoIdle::SetMinutes(int minutes) {
 }
 
 void AutoIdle::Watch(bool on) {
-    if (on && !watch_.Enabled()) {
-        // Sleep is looked for from here: sleep before it is before any stretch it sees.
-        lastTick_ = p_.TickCount();
-        lastAwake_ = p_.AwakeSeconds();
-    }
     watch_.SetEnabled(on);
     owner_.Window().WatchSessionLock(on);
     // Unheard of while off, an unlock would leave the session locked here for good.
@@ -88,9 +83,10 @@ bool AutoIdle::Used(std::uint32_t since) const {
            tried_ == since;
 }
 
-// Sleep is seen between two looks as more ticks than time awake. A stretch that began
-// since the last look has in it the sleep its own age cannot be awake time (no input
-// is made while the machine sleeps).
+// Sleep is seen between two looks as more ticks than time awake; a look is made every
+// second while the mode is on, and as the machine wakes. For a stretch that began since
+// the last look, when in between it slept cannot be told: it is taken to be in the
+// stretch, as far as the stretch's age allows, so that the time away is never too long.
 void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {
     const std::uint32_t tick = p_.TickCount();
     const double awake = p_.AwakeSeconds();
@@ -99,7 +95,7 @@ void AutoIdle::NoteSleep(std::optional<std::uint32_t> since) {
     if (since != sleepStretch_) {
         sleepStretch_ = since;
         const double age = since ? Back(tick, *since) / 1000.0 : 0;
-        sleptBefore_ = slept_ - (gap > 0.5 ? std::clamp(age - (awake - lastAwake_), 0.0, gap) : 0.0);
+        sleptBefore_ = slept_ - (gap > 0.5 ? std::min(age, gap) : 0.0);
     }
     asleep_ = slept_ - sleptBefore_;
     lastTick_ = tick;

@@ -25,6 +25,8 @@ class AutoIdle {
 
     void tmrAutoIdle_Timer();
     void Form_SessionLock(bool locked);
+    // The sleep just over belongs to the stretch that went on before it.
+    void Form_Resumed() { NoteSleep(InputFreeSince()); }
 
   private:
     void Watch(bool on);

@@ -231,6 +231,8 @@ class Form {
     std::function<void()> EndSession;
     // The session was locked (true) or unlocked (false); only while the window watches.
     std::function<void(bool locked)> SessionLock;
+    // The machine has woken from sleep (told to every top-level window at once).
+    std::function<void()> Resumed;
 
     Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test of pellowick on Debian 12, installing what it needs:
 #   0. every C++ file formatted as .clang-format says;
-#   1. native unit tests of the portable logic (GoogleTest, via ctest);
-#   2. the same under AddressSanitizer + UndefinedBehaviorSanitizer;
+#   1. native unit tests of the portable logic (GoogleTest), and the simulation of the
+#      whole program through 2,000 random schedules of a user's life (tests/sim);
+#   2. the same under AddressSanitizer + UndefinedBehaviorSanitizer (200 schedules);
 #   3. the release (scripts/release.sh) built twice, compared byte for byte;
 #   4. the Windows build: Win32 tests and hostsim's tests under Wine (Xvfb when headless);
 #   5. end-to-end tests of the pellowick.exe from the release zip against hostsim,
@@ -105,7 +106,9 @@ release_check() {
 
 suite format format_check
 suite unit native_tests "$build/native" -DCMAKE_BUILD_TYPE=Release
+suite sim "$build/native/tests/sim/pw_sim"
 suite unit-sanitizers native_tests "$build/sanitize" -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON
+suite sim-sanitizers env PW_SIM_SCHEDULES=200 "$build/sanitize/tests/sim/pw_sim"
 suite release release_check
 # The end-to-end tests install the exe that ships: the one in the first release zip.
 release_zip=$(echo "$build"/release-check/one/dist/pellowick-*-windows-x64.zip)

@@ -149,6 +149,7 @@ FrmMain::FrmMain(Platform& p)
     });
     controller_.StateChanged = [this] { PartsChanged(); };
     SessionLock = [this](bool locked) { autoIdle_.Form_SessionLock(locked); };
+    Resumed = [this] { autoIdle_.Form_Resumed(); };
     controller_.Stopped = [this] {
         if (!closeAfterStop_) return;
         closeAfterStop_ = false;

@@ -315,6 +315,9 @@ void FakePlatform::Advance(double time) {
 void FakePlatform::Sleep(double seconds) {
     now += seconds;
     slept_ += seconds;
+    // Sent to every top-level window: handled even by a thread waiting on another.
+    for (auto* w : std::vector<FakeFormWindow*>(formWindows))
+        if (w->form.Resumed) w->form.Resumed();
 }
 
 double FakePlatform::NextDue() const {

@@ -689,6 +689,9 @@ LRESULT Win32FormWindow::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             if ((wp == WTS_SESSION_LOCK || wp == WTS_SESSION_UNLOCK) && form_.SessionLock)
                 form_.SessionLock(wp == WTS_SESSION_LOCK);
             return 0;
+        case WM_POWERBROADCAST:
+            if (wp == PBT_APMRESUMEAUTOMATIC && form_.Resumed) form_.Resumed();
+            return TRUE;
         case WM_SYSCOLORCHANGE:
             ClearArt();  // their background is the old button face
             OnThemeOrColoursChanged();
