@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "host/bridge.h"
@@ -42,16 +43,17 @@ class HostStall : public testing::Test {
             longestTick_ =
                 std::max(longestTick_, std::chrono::duration<double>(Clock::now() - start).count());
         };
+        if (!StartsByClick()) return;
         main_->Controller().picStartUp_Click();
         ASSERT_TRUE(main_->Timer1.Enabled());
         ASSERT_TRUE(host_->WaitForLog(Has("POST"), 10));
     }
+    virtual bool StartsByClick() const { return true; }
     void TearDown() override {
         main_.reset();
         host_.reset();
         DeleteFileW(ToUtf16(stallFile_).c_str());
-        for (const char* f : {"\\pwick.dat", "\\pwick.dat.new"})
-            DeleteFileW(ToUtf16(root_ + f).c_str());
+        DeleteFileW(ToUtf16(root_ + "\\pwick.dat").c_str());
         RemoveDirectoryW(ToUtf16(root_).c_str());
     }
     // The host stops answering for `ms`, from about now.
@@ -61,6 +63,17 @@ class HostStall : public testing::Test {
         MoveFileExW(staged.c_str(), ToUtf16(stallFile_).c_str(), MOVEFILE_REPLACE_EXISTING);
         ASSERT_TRUE(host_->WaitForLog(Has("STALL"), 10));
     }
+
+    // Runs the event loop until `done`, for at most `seconds`.
+    bool RunUntil(const std::function<bool()>& done, double seconds) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        while (!done() && Clock::now() < end) {
+            p_.PumpEvents();
+            p_.WaitForEvents(0.05);
+        }
+        return done();
+    }
+    std::size_t Posts() { return Payloads(host_->Log(), "POST").size(); }
 
     test::TestPlatform p_;
     std::string stallFile_, root_;
@@ -99,6 +112,36 @@ TEST_F(HostStall, TheMinuteLineKeepsTextTypedBeforeIt) {
     EXPECT_EQ(Payloads(host_->Log(), "POST").size(), 1u);
     EXPECT_EQ(Payloads(host_->Log(), "SETTEXT").back(), "half typed");
     EXPECT_EQ(main_->Menu().lblChatLine.Caption(), "half typed");
+    EXPECT_TRUE(p_.boxes.empty());
+}
+
+TEST_F(HostStall, AStopDuringAStallPostsNotIdleAfterIt) {
+    Stall(5000);
+    main_->Controller().picStopUp_Click();
+    EXPECT_FALSE(main_->Timer1.Enabled());
+    ASSERT_TRUE(host_->WaitForLog([](auto& log) { return Payloads(log, "POST").size() == 2; }, 10));
+    EXPECT_NE(Payloads(host_->Log(), "POST").back().find("not idle"), std::string::npos);
+    EXPECT_TRUE(p_.boxes.empty());
+}
+
+// Automatic idle starts the period; the user comes back typing into the chat box.
+class AutoIdleOverHost : public HostStall {
+    bool StartsByClick() const override { return false; }
+};
+
+TEST_F(AutoIdleOverHost, TypingEndsThePeriodAndTheTextStays) {
+    p_.lastInput = GetTickCount() - 301'000;  // away five minutes and a second
+    main_->Auto().SetMinutes(5);
+    ASSERT_TRUE(RunUntil([&] { return main_->Timer1.Enabled() && Posts() == 1; }, 10));
+    EXPECT_NE(Payloads(host_->Log(), "POST").back().find("now idle"), std::string::npos);
+
+    const Hwnd input = FindChatInput(p_);
+    ASSERT_TRUE(p_.SendSetText(input, "back ag", kHostAnswerMs));
+    p_.lastInput = GetTickCount();
+    ASSERT_TRUE(RunUntil([&] { return !main_->Timer1.Enabled() && Posts() == 2; }, 10));
+    EXPECT_NE(Payloads(host_->Log(), "POST").back().find("not idle"), std::string::npos);
+    RunUntil([&] { return !main_->Controller().Stopping(); }, 5);
+    EXPECT_EQ(HostLink(p_, "").GetText(input), "back ag");
     EXPECT_TRUE(p_.boxes.empty());
 }
 

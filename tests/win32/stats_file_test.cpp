@@ -201,9 +201,10 @@ TEST_F(StatsOnC, SaveThatCannotReachCGoesBesideTheProgram) {
 TEST_F(StatsOnC, NowhereToSaveTellsTheUserOncePerRun) {
     Place(kWrite, Stats("01", "00", "00", "00"));
     Place(InFolder(), kFolder);
+    FrmMain run(p);
+    run.Stats().LoadTotals();  // from c:\, where it stays
     InUse busy(kWrite);
     ASSERT_TRUE(busy.Held());
-    FrmMain run(p);
     run.lblTotalSeconds.SetCaption("42");
     run.Stats().SaveTotals();
     run.Stats().SaveTotals();
@@ -228,12 +229,13 @@ TEST_F(StatsOnC, ProgramFolderNamedBeyondTheWesternCodePage) {
     Place(kWrite, kFolder);
     {
         FrmMain run(p);
+        run.Stats().LoadTotals();
         SetTotals(run, "06", "04", "03", "02");
         run.Stats().SaveTotals();
         EXPECT_TRUE(p.boxes.empty());
     }
     Place(kWrite, kNone);
-    EXPECT_EQ(Bytes(InFolder()), Stats("06", "04", "03", "02", 1));
+    EXPECT_EQ(Bytes(InFolder()), Stats("06", "04", "03", "02", 2));  // after the try at c:\ (1)
     EXPECT_EQ(Load(), "02 03 04 06");
 }
 
@@ -310,6 +312,31 @@ TEST_F(StatsOnC, ALockedFileIsNeitherEmptyNorOverwritten) {
     EXPECT_EQ(Bytes(InFolder()), Stats("02", "00", "00", "00", 5));
 }
 
+// A backup holds c:\pwick.dat through the second of three starts: that run saves beside
+// the program, and the third start adds up what each run added.
+TEST_F(StatsOnC, ALockedFileAcrossThreeStartsLosesNothing) {
+    Place(kWrite, Stats("05", "00", "00", "00"));
+    {
+        FrmMain run(p);
+        run.Stats().LoadTotals();
+        run.lblTotalSeconds.SetCaption("15");  // ten seconds idle
+        run.Stats().SaveTotals();
+    }
+    Sleep(20);  // (two runs of one test process, told apart by their start)
+    {
+        InUse busy(kWrite);
+        ASSERT_TRUE(busy.Held());
+        FrmMain run(p);
+        run.Stats().LoadTotals();
+        EXPECT_EQ(Totals(run), "00 00 00 05");
+        run.lblTotalSeconds.SetCaption("12");  // seven seconds idle
+        run.Stats().SaveTotals();
+        EXPECT_EQ(p.boxes.size(), 1u);  // told once that c:\ could not be read
+    }
+    EXPECT_EQ(Load(), "00 00 00 22");
+    EXPECT_EQ(Bytes(kWrite + ".old"), kNone);
+}
+
 TEST_F(StatsOnC, AStagedFileThatReadsBackWrongReplacesNothing) {
     const std::string before = Stats("01", "02", "03", "04", 1);
     Place(kWrite, before);
@@ -328,7 +355,8 @@ TEST_F(StatsOnC, AStagedFileThatReadsBackWrongReplacesNothing) {
     // Once the disk reads back true, the next save goes through.
     p.readFilter = nullptr;
     run.Stats().SaveTotals();
-    EXPECT_EQ(Bytes(kWrite), Stats("42", "00", "00", "00", 2));
+    // (This run loaded nothing: its 42 seconds go on top of what is there.)
+    EXPECT_EQ(Bytes(kWrite), Stats("43", "02", "03", "04", 4));
 }
 
 long TotalSeconds(const FrmMain& m) {

@@ -1,7 +1,7 @@
-// The real Win32 platform with four things put under a test's control: the
+// The real Win32 platform with five things put under a test's control: the
 // program's folder, where "c:\pwick.dat" really lies, message boxes, which are
-// recorded instead of shown (nobody is there to click them), and what profile reads
-// return.
+// recorded instead of shown (nobody is there to click them), what profile reads
+// return, and the time of the last input.
 #pragma once
 
 #include <functional>
@@ -25,6 +25,8 @@ class TestPlatform final : public Platform {
     // False: Quit only counts, so a test can look at what the program left behind.
     bool quitEndsProcess = true;
     int quits = 0;
+    // When set, the tick of the session's last input: a test's user, away or back.
+    std::optional<std::uint32_t> lastInput;
     // Every profile value read passes through this when set (a disk that reads back wrong).
     std::function<std::string(const std::string& path, const std::string& value)> readFilter;
 
@@ -52,7 +54,9 @@ class TestPlatform final : public Platform {
     void PumpEvents() override { real_.PumpEvents(); }
     void WaitForEvents(double seconds) override { real_.WaitForEvents(seconds); }
     std::uint32_t TickCount() override { return real_.TickCount(); }
-    std::optional<std::uint32_t> LastInputTick() override { return real_.LastInputTick(); }
+    std::optional<std::uint32_t> LastInputTick() override {
+        return lastInput ? lastInput : real_.LastInputTick();
+    }
 
     std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
                                  std::size_t cap, const std::string& path) override {
