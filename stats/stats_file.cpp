@@ -28,6 +28,9 @@ constexpr double kLockPollSeconds = 0.1;
 constexpr std::size_t kMostTotalDigits = 9;
 // What a run names its origin before it has loaded or written anything.
 constexpr const char* kNothing = "-";
+// Among the saves a copy includes, a clear is named by its run after this mark: what
+// came before it counts no more.
+constexpr std::string_view kClearMark = "!";
 
 std::uint64_t ParseNumber(const std::string& text) {
     std::uint64_t value = 0;
@@ -177,10 +180,22 @@ bool StatsFile::Includes(const Lineage& in, const std::string& writer, std::uint
     return it != in.end() && it->second.generation >= generation;
 }
 
-// The total of the save both copies build on. It is known when the copies part at one
-// run's saves only: the run saves both include the same of are older than that, and
-// with two runs at which they part, what each holds of the other cannot be told apart.
+// What both copies hold of the save they both build on. It is known when the copies part
+// at one run's saves only: the run saves both include the same of are older than that,
+// and with two runs at which they part, what each holds of the other cannot be told
+// apart. Where both were cleared since, neither holds any of it.
 std::optional<double> StatsFile::CommonTotal(const Lineage& a, const Lineage& b) const {
+    const std::optional<Stamp> common = CommonSave(a, b);
+    if (!common) return std::nullopt;
+    auto clearedSince = [&](const Lineage& l) {
+        return std::any_of(l.begin(), l.end(), [&](const auto& save) {
+            return save.first.starts_with(kClearMark) && save.second.generation > common->generation;
+        });
+    };
+    return clearedSince(a) && clearedSince(b) ? 0 : common->total;
+}
+
+std::optional<StatsFile::Stamp> StatsFile::CommonSave(const Lineage& a, const Lineage& b) const {
     std::optional<Stamp> parting, latest;
     for (const auto& [run, stampA] : a) {
         auto it = b.find(run);
@@ -189,15 +204,18 @@ std::optional<double> StatsFile::CommonTotal(const Lineage& a, const Lineage& b)
         if (stampA.generation != stampB.generation) {
             if (parting) return std::nullopt;
             parting = stampA.generation < stampB.generation ? stampA : stampB;
-        } else if (!latest || stampA.generation > latest->generation) {
+        } else if (!latest || std::pair(stampA.generation, stampA.total) >
+                                  std::pair(latest->generation, latest->total)) {
             latest = stampA;
         }
     }
     // The latest of the saves both hold whole (generations only grow) includes the others.
-    if (parting && latest) return (parting->generation > latest->generation ? *parting : *latest).total;
-    if (parting) return parting->total;
-    if (latest) return latest->total;
-    return std::nullopt;
+    // (Copies that parted number their saves apart: of equal numbers, the larger is later.)
+    if (parting && latest)
+        return std::pair(parting->generation, parting->total) > std::pair(latest->generation, latest->total)
+                   ? parting
+                   : latest;
+    return parting ? parting : latest;
 }
 
 bool StatsFile::ReplaceWithCopy(const std::string& from, const std::string& to) {
@@ -389,6 +407,7 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     // Every save is later than all that came before, whatever the clock says.
     const std::uint64_t generation = ++generation_;
     Include(lineage, {{run_, {generation, total}}});
+    if (replace) Include(lineage, {{std::string(kClearMark) + run_, {generation, 0}}});
     const std::vector<std::pair<std::string, std::string>> keys = {
         {kTotalKeys[0], write.seconds},
         {kTotalKeys[1], write.minutes},

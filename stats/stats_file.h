@@ -88,6 +88,7 @@ class StatsFile {
     Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead, bool waitForLock);
     bool Includes(const Lineage& in, const std::string& writer, std::uint64_t generation) const;
     std::optional<double> CommonTotal(const Lineage& a, const Lineage& b) const;
+    std::optional<Stamp> CommonSave(const Lineage& a, const Lineage& b) const;
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
     bool SetAside(const std::string& path, std::vector<std::string>& setAside);
     std::optional<double> Combine(const Copy& other, double ours, std::vector<std::string>& setAside);

@@ -201,6 +201,7 @@ class World {
     } pick_, box_;
     double dragFor_ = 0.5;
     std::optional<double> closeAt_;
+    double asleepAtClose_ = 0;
     double boxTime_ = 0;     // seconds boxes were open since the close request
     double boxSeconds_ = 0;  // in all
     double overshootAtClose_ = 0;
@@ -471,6 +472,7 @@ void World::CloseRequested(double at) {
         for (Period& q : periods_)
             if (q.run == run_ && q.end >= 0 && !q.done && q.trouble) q.explained = true;
         closeAt_ = at;
+        asleepAtClose_ = p_.Asleep();
         boxTime_ = 0;
         overshootAtClose_ = p_.modalOvershoot;
     }
@@ -479,7 +481,7 @@ void World::CloseRequested(double at) {
 // Seconds since the close request that count against the program: not those a box
 // waited for the user, nor those a menu's loop spent in a handler before it saw the pick.
 double World::CloseTook() const {
-    return p_.now - *closeAt_ - boxTime_ - (p_.modalOvershoot - overshootAtClose_);
+    return p_.now - *closeAt_ - boxTime_ - (p_.modalOvershoot - overshootAtClose_) - (p_.Asleep() - asleepAtClose_);
 }
 
 void World::Key(int which, double hold, int item, double open) {
@@ -1069,15 +1071,15 @@ void World::OnTimerSet(Timer& t, bool on) {
     const double silent0 = silentTotal_;
     const int trouble0 = roomTrouble_ - (!host_ || !host_->room || hung_ ? 1 : 0);
     const int run = run_;
-    CheckHeard(index, silent0, trouble0, run, boxSeconds_, p_.now + kCloseLimit);
+    CheckHeard(index, silent0, trouble0, run, boxSeconds_ + p_.Asleep(), p_.now + kCloseLimit);
 }
 
 // Whether the room heard of the stop of period `index`, once the host had its twenty
-// seconds, not counting the time boxes waited for the user.
+// seconds, not counting the time boxes waited for the user or the machine slept.
 void World::CheckHeard(std::size_t index, double silent0, int trouble0, int run, double boxes, double at) {
     p_.AtWorld(at, [this, index, silent0, trouble0, run, boxes] {
-        if (boxSeconds_ > boxes)
-            return CheckHeard(index, silent0, trouble0, run, boxSeconds_, p_.now + boxSeconds_ - boxes);
+        const double waited = boxSeconds_ + p_.Asleep();
+        if (waited > boxes) return CheckHeard(index, silent0, trouble0, run, waited, p_.now + waited - boxes);
         HostChanged();
         const Period& q = periods_[index];
         const bool excused = q.quietEnd || q.told || !q.nowIdlePosted || q.programEnded || run != run_ ||
