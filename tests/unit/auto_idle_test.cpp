@@ -98,19 +98,6 @@ TEST(AutoIdle, StartsAfterTheChosenMinutesCountingFromTheLastInputAndStopsOnInpu
     EXPECT_TRUE(a.main.Timer1.Enabled());
 }
 
-TEST(AutoIdle, ClickedPeriodIgnoresInput) {
-    App a;
-    LoadWithAutoIdle(a, "5");
-    a.Click(a.main.picStartUp);
-    a.p.RunFor(70);
-    a.p.Input();
-    a.p.LockSession(true);
-    a.p.LockSession(false);
-    a.p.RunFor(10 * 60);
-    EXPECT_TRUE(a.main.Timer1.Enabled());
-    EXPECT_EQ(a.Said().back(), Idle(11));
-}
-
 TEST(AutoIdle, FailedChecksShowNoBoxAndWaitForTheNextInputFreeStretch) {
     enum Host { kMissing, kSignedOut, kHung };
     for (Host state : {kMissing, kSignedOut, kHung}) {
@@ -136,65 +123,6 @@ TEST(AutoIdle, FailedChecksShowNoBoxAndWaitForTheNextInputFreeStretch) {
         EXPECT_EQ(host.posts, std::vector<std::string>{host.posts.front()});
         EXPECT_NE(host.posts.front().find("now idle"), std::string::npos);
     }
-}
-
-TEST(AutoIdle, RoomSearchRunsAsForAClick) {
-    App a(true, false);
-    LoadWithAutoIdle(a, "1");
-    a.host.roomOnAttempt = 2;
-    a.p.RunFor(85);
-    ASSERT_EQ(a.host.links.size(), 2u);
-    EXPECT_EQ(a.host.links[1], std::string(kPrivateRoomLink) + "1");
-    EXPECT_TRUE(a.main.Timer1.Enabled());
-    // Counted from the last input, search included.
-    EXPECT_EQ(a.Said().back(), NowIdle(1));
-    EXPECT_EQ(a.main.lblSeconds.Caption().substr(0, 1), "2");
-
-    // The user comes back during a search: it stops, and nobody is announced.
-    App b(true, false);
-    LoadWithAutoIdle(b, "1");
-    b.host.roomOnAttempt = 0;
-    b.p.After(61 + 25, [&] { b.p.Input(); });
-    b.p.RunFor(61 + 25 + 40);
-    EXPECT_EQ(b.host.links.size(), 3u);
-    EXPECT_FALSE(b.main.Timer1.Enabled());
-    EXPECT_TRUE(b.host.posts.empty());
-}
-
-TEST(AutoIdle, NoSecondStartInTheStretchTheWatchdogEnded) {
-    App a;
-    LoadWithAutoIdle(a, "1");
-    a.p.RunFor(63);
-    ASSERT_TRUE(a.main.Timer1.Enabled());
-    a.host.CloseRoom();
-    a.p.RunFor(5);
-    EXPECT_EQ(a.p.boxes.size(), 1u);         // the watchdog's own box, as ever
-    EXPECT_EQ(a.Said().back(), NowIdle(1));  // "not idle" had no room to go to
-    a.p.RunFor(3600);
-    EXPECT_TRUE(a.host.links.empty());
-    EXPECT_FALSE(a.main.Timer1.Enabled());
-}
-
-TEST(AutoIdle, LockCountsAsInputFreeAndUnlockAsInput) {
-    App a;
-    LoadWithAutoIdle(a, "5");
-    const double input = a.p.now;
-    EXPECT_TRUE(a.win().watchingLock);
-    a.p.RunFor(60);
-    a.p.LockSession(true);
-    a.p.RunFor(30);
-    a.p.Input();  // on the lock screen
-    a.p.RunUntil(input + 302);
-    ASSERT_TRUE(a.main.Timer1.Enabled());
-    EXPECT_EQ(a.Said().back(), NowIdle(5));
-    a.p.RunFor(100);
-    a.p.Input();
-    a.p.RunFor(5);
-    EXPECT_TRUE(a.main.Timer1.Enabled());  // still locked
-    a.p.LockSession(false);
-    a.p.RunFor(5);
-    EXPECT_FALSE(a.main.Timer1.Enabled());
-    EXPECT_EQ(a.Said().back(), NotIdle(6));
 }
 
 TEST(AutoIdle, UnknownLastInputNeverStartsButALockDoes) {

@@ -66,20 +66,6 @@ TEST(IdleClock, TypedTextHoldsTheMinuteBackOnce) {
     EXPECT_EQ(a.main.Menu().lblChatLine.Caption(), "two");
 }
 
-TEST(Idling, TwoHoursCountEveryTickAndPostEveryMinute) {
-    App a;
-    a.Click(a.main.picStartUp);
-    const int ticksBefore = a.p.timerTicks;
-    a.p.RunFor(7200.2);
-    int counted = 3600 * std::stoi(a.main.lblHours.Caption()) + 60 * std::stoi(a.main.lblMinutes.Caption()) +
-                  std::stoi(a.main.lblSeconds.Caption());
-    EXPECT_EQ(counted, a.p.timerTicks - ticksBefore);
-    auto said = a.Said();
-    EXPECT_EQ(std::count_if(said.begin(), said.end(), [](auto& s) { return s.rfind("idle<", 0) == 0; }), 120);
-    EXPECT_EQ(said.back(), Idle(120));
-    EXPECT_EQ(a.p.At(a.host.input).text, "");
-}
-
 TEST(Idling, StartThenStopAfterTwoMinutesFiveSeconds) {
     App a;
     a.p.PutFile("c:\\pwick.dat", testing::Stats("50", "00", "00", "00"));
@@ -133,18 +119,6 @@ TEST(Idling, WatchdogStopsWhenTheRoomCloses) {
     EXPECT_NE(a.File("c:\\pwick.dat"), "<none>");
     EXPECT_EQ(a.p.At(a.host.frame).showState, kSwShowMaximized);
     EXPECT_FALSE(a.main.Timer1.Enabled());
-}
-
-TEST(Idling, StopDuringTheMinuteAnnouncementDropsIt) {
-    App a;
-    a.Click(a.main.picStartUp);
-    a.p.RunFor(59.9);
-    // The stop lands inside the announcement's one-second pause.
-    a.p.After(0.5, [&] { a.Click(a.main.picStopUp); });
-    a.p.RunFor(5);
-    std::vector<std::string> expected = {NowIdle(0), NotIdle(1)};
-    EXPECT_EQ(a.Said(), expected);
-    EXPECT_EQ(a.Totals(), "00 00 01 00");
 }
 
 TEST(Totals, CarriesAndFills) {

@@ -33,56 +33,6 @@ TEST(StatsFile, LoadsWhatItCanAndZeroForTheRest) {
     }
 }
 
-TEST(StatsFile, CutShortSaveLeavesTheOldFileWhole) {
-    for (int cut = 1; cut <= 4; ++cut) {
-        App a;
-        a.p.PutFile(kWrite, Stats("01", "02", "03", "04"));
-        a.main.lblTotalSeconds.SetCaption("59");
-        a.p.failProfileWriteAt = cut;
-        a.p.readOnlyFolders.insert("c:");  // and no way to write in place either
-        a.p.FindFile(kWrite)->readOnly = true;
-        a.main.Stats().SaveTotals();
-        EXPECT_EQ(a.File(kWrite), Stats("01", "02", "03", "04"));
-        EXPECT_FALSE(a.p.IsOrdinaryFile(kWrite + ".new"));
-    }
-}
-
-// Which copy wins on real files is checked by the Win32 tests; these are the cases left.
-TEST(StatsFile, TheLaterSaveWinsByContent) {
-    const std::string bad = "[Stats]\r\nSeconds=1x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=50\r\n";
-    struct Case {
-        const char* what;
-        std::string inFolder, atC;
-        std::string totals, inFolderAfter, atCAfter, badInFolder, badAtC;
-    } cases[] = {
-        {"a tie: c:\\", Stats("03", "00", "00", "00"), Stats("04", "00", "00", "00"), "00 00 00 04",
-         Stats("04", "00", "00", "00"), "<none>", "<none>", "<none>"},
-        {"the folder holds none", bad, Stats("02", "00", "00", "00", 5), "00 00 00 02",
-         Stats("02", "00", "00", "00", 5), "<none>", bad, "<none>"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        App a;
-        a.p.PutFile(kRead, c.inFolder);
-        a.p.PutFile(kWrite, c.atC);
-        a.main.Stats().LoadTotals();
-        EXPECT_EQ(a.Totals(), c.totals);
-        EXPECT_EQ(a.File(kRead), c.inFolderAfter);
-        EXPECT_EQ(a.File(kWrite), c.atCAfter);
-        EXPECT_EQ(a.File(kRead + ".bad"), c.badInFolder);
-        EXPECT_EQ(a.File(kWrite + ".bad"), c.badAtC);
-    }
-}
-
-TEST(StatsFile, GenerationIsAboveEveryCopyRead) {
-    App a;
-    a.p.PutFile(kRead, Stats("01", "00", "00", "00", 7));
-    a.p.PutFile(kWrite, "[Stats]\r\nSeconds=x\r\nGeneration=30\r\n");
-    a.main.Stats().LoadTotals();
-    a.main.Stats().SaveTotals();
-    EXPECT_EQ(a.File(kWrite), Stats("01", "00", "00", "00", 31));
-}
-
 TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
     App a;
     a.p.PutFile(kWrite, "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=01\r\nnote=x\r\n");

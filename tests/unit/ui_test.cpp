@@ -35,27 +35,6 @@ TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
     EXPECT_EQ(a.p.profileWrites - writes, 6);  // one save: four keys, the generation, the saves included
 }
 
-TEST(MainWindow, CloseDuringAStopWaitsForItsSave) {
-    for (double at : {0.3, 1.2}) {  // inside EndIdle's pause, inside its fold
-        App a;
-        a.p.pumpCost = 0.0001;
-        a.Click(a.main.picStartUp);
-        a.p.RunFor(3600);
-        std::string idle = a.Idle();
-        std::replace(idle.begin(), idle.end(), '/', ' ');
-        a.p.After(at, [&] { a.Click(a.main.lblClose); });
-        a.p.After(at + 0.0002, [&] { a.main.QueryClose(); });  // and the platform asks too
-        EXPECT_TRUE(a.Ends([&] { a.Click(a.main.picStopUp); }));
-        EXPECT_EQ(a.Totals(), "00 " + idle);
-        EXPECT_EQ(a.File("c:\\pwick.dat"),
-                  testing::Stats(a.main.lblTotalSeconds.Caption().c_str(),
-                                 a.main.lblTotalMinutes.Caption().c_str(), "01", "00", 2));
-        auto said = a.Said();
-        EXPECT_EQ(std::count(said.begin(), said.end(), kUnloaded), 1);
-        EXPECT_EQ(said.back(), kUnloaded);
-    }
-}
-
 TEST(MainWindow, SecondCloseDuringUnloadIsIgnored) {
     App a;
     a.p.After(0.2, [&] { a.Click(a.main.lblClose); });

@@ -289,29 +289,6 @@ TEST_F(StatsOnC, TheLaterSaveWinsWhateverTheFileTimesSay) {
     Place(kWrite + ".bad", kNone);
 }
 
-TEST_F(StatsOnC, ALockedFileIsNeitherEmptyNorOverwritten) {
-    const std::string held = Stats("05", "05", "05", "05", 8);
-    Place(InFolder(), Stats("01", "00", "00", "00", 3));
-    Place(kWrite, held);
-    {
-        InUse busy(kWrite);
-        ASSERT_TRUE(busy.Held());
-        FrmMain run(p);
-        run.Stats().LoadTotals();
-        EXPECT_EQ(Totals(run), "00 00 00 01");  // what could be read
-        ASSERT_EQ(p.boxes.size(), 1u);
-        EXPECT_NE(p.boxes[0].text.find("c:\\pwick.dat"), std::string::npos);
-        busy.Release();
-        // Readable again, but not read in this run: saves go beside the program.
-        run.lblTotalSeconds.SetCaption("02");
-        run.Stats().SaveTotals();
-        run.Stats().SaveTotals();
-        EXPECT_EQ(p.boxes.size(), 1u);
-    }
-    EXPECT_EQ(Bytes(kWrite), held);
-    EXPECT_EQ(Bytes(InFolder()), Stats("02", "00", "00", "00", 5));
-}
-
 // A backup holds c:\pwick.dat through the second of three starts: that run saves beside
 // the program, and the third start adds up what each run added.
 TEST_F(StatsOnC, ALockedFileAcrossThreeStartsLosesNothing) {
