@@ -74,7 +74,8 @@ class StatsFile {
     LoadedTotals Load(const std::vector<IniEntry>& alsoRead = {});
     // `replace`: the totals are what the user asked for (cleared), whatever else is
     // there; otherwise what another session added meanwhile is added to them.
-    SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {}, bool replace = false);
+    SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {},
+                     bool replace = false);
 
     // A save as copies record it: the run that wrote it, its generation and its total.
     struct Stamp {

@@ -117,7 +117,8 @@ void FrmMenu::clrstats_Click() {
         main_.Stats().SaveTotals();
         return;
     }
-    for (Control* total : {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours, &main_.lblTotalDays})
+    for (Control* total :
+         {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours, &main_.lblTotalDays})
         CountDown(platform, *total);
     main_.Stats().SaveClearedTotals();
 }

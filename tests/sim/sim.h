@@ -14,17 +14,48 @@ namespace pw::sim {
 struct Ev {
     enum Kind {
         // The user at pellowick's window (delivered like input: only when it can be).
-        ClickStart, ClickStop, ClickClose, ClickMinimize, Drag, Menu, Key, Reader, AltF4,
+        ClickStart,
+        ClickStop,
+        ClickClose,
+        ClickMinimize,
+        Drag,
+        Menu,
+        Key,
+        Reader,
+        AltF4,
         // Closes from outside, and the process.
-        LogOff, QuitMessage, Kill, Restart,
+        LogOff,
+        QuitMessage,
+        Kill,
+        Restart,
         // The user elsewhere.
-        Input, FutureInput, Lock, Unlock, Type, SendOwn,
+        Input,
+        FutureInput,
+        Lock,
+        Unlock,
+        Type,
+        SendOwn,
         // The host client.
-        Stall, Slow, Hang, HostExit, HostStart, RoomClose, RoomOpen, SignOff, SignOn,
+        Stall,
+        Slow,
+        Hang,
+        HostExit,
+        HostStart,
+        RoomClose,
+        RoomOpen,
+        SignOff,
+        SignOn,
         // The disk, and another session of pellowick on the same machine.
-        LockFile, ReadOnlyFile, ReadOnlyFolder, CutSave, OtherStart, OtherSave,
+        LockFile,
+        ReadOnlyFile,
+        ReadOnlyFolder,
+        CutSave,
+        OtherStart,
+        OtherSave,
         // The machine.
-        ClockShift, TickWrap, Sleep,
+        ClockShift,
+        TickWrap,
+        Sleep,
         kKinds
     };
     double t = 0;
@@ -37,9 +68,9 @@ struct Ev {
 
 struct Schedule {
     std::uint64_t seed = 0;
-    double length = 0;      // seconds the world runs
-    int startFiles = 0;     // which statistics files exist before the first start
-    int autoMinutes = 0;    // stored automatic-idle choice at the first start
+    double length = 0;    // seconds the world runs
+    int startFiles = 0;   // which statistics files exist before the first start
+    int autoMinutes = 0;  // stored automatic-idle choice at the first start
     bool hostRunning = true, signedOn = true, inRoom = true;
     std::vector<Ev> events;  // in time order
 };

@@ -3,10 +3,10 @@
 // keeps its own account of what the user did and lived (periods, input, typed text)
 // and checks the program's promises against it, never against the program's counters.
 #include <algorithm>
-#include <deque>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <set>
 #include <utility>
@@ -220,8 +220,8 @@ class World {
     bool textUnknown_ = false;  // a program died holding some of it: what the box holds stands
     int timeoutsAtPost_ = 0;
     std::deque<std::function<void()>> typing_;  // keys the host has not taken yet
-    double silentTotal_ = 0, silentMark_ = 0;  // awake seconds the host has not answered, in all
-    int roomTrouble_ = 0;                      // the room, or the host with it, went away
+    double silentTotal_ = 0, silentMark_ = 0;   // awake seconds the host has not answered, in all
+    int roomTrouble_ = 0;                       // the room, or the host with it, went away
     bool pendingNowIdle_ = false;
     bool toldSaveFailed_ = false, toldUnreadable_ = false;
     bool timeUp_ = false;
@@ -481,7 +481,8 @@ void World::CloseRequested(double at) {
 // Seconds since the close request that count against the program: not those a box
 // waited for the user, nor those a menu's loop spent in a handler before it saw the pick.
 double World::CloseTook() const {
-    return p_.now - *closeAt_ - boxTime_ - (p_.modalOvershoot - overshootAtClose_) - (p_.Asleep() - asleepAtClose_);
+    return p_.now - *closeAt_ - boxTime_ - (p_.modalOvershoot - overshootAtClose_) -
+           (p_.Asleep() - asleepAtClose_);
 }
 
 void World::Key(int which, double hold, int item, double open) {

@@ -88,8 +88,8 @@ TEST(AutoIdle, StartsAfterTheChosenMinutesCountingFromTheLastInputAndStopsOnInpu
         std::stoi(a.main.lblTotalMinutes.Caption()) * 60 + std::stoi(a.main.lblTotalSeconds.Caption());
     EXPECT_GE(total, static_cast<int>(back - input) - 2);
     EXPECT_LE(total, static_cast<int>(back - input) + 1);
-    std::string saved =
-        Stats(a.main.lblTotalSeconds.Caption().c_str(), a.main.lblTotalMinutes.Caption().c_str(), "00", "00", 1);
+    std::string saved = Stats(a.main.lblTotalSeconds.Caption().c_str(),
+                              a.main.lblTotalMinutes.Caption().c_str(), "00", "00", 1);
     saved.replace(saved.find("43200000"), 8, std::to_string(43200000u + a.ticks));  // the run, by its start
     EXPECT_EQ(a.File(kWrite), saved + "\r\n[Options]\r\nAutoIdle=5\r\n");
 
