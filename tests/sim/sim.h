@@ -12,52 +12,23 @@ namespace pw::sim {
 
 // One thing that happens, at a simulated time (seconds from the schedule's start).
 struct Ev {
+    // clang-format off
     enum Kind {
         // The user at pellowick's window (delivered like input: only when it can be).
-        ClickStart,
-        ClickStop,
-        ClickClose,
-        ClickMinimize,
-        Drag,
-        Menu,
-        Key,
-        Reader,
-        AltF4,
+        ClickStart, ClickStop, ClickClose, ClickMinimize, Drag, Menu, Key, Reader, AltF4,
         // Closes from outside, and the process.
-        LogOff,
-        QuitMessage,
-        Kill,
-        Restart,
+        LogOff, QuitMessage, Kill, Restart,
         // The user elsewhere.
-        Input,
-        FutureInput,
-        Lock,
-        Unlock,
-        Type,
-        SendOwn,
+        Input, FutureInput, Lock, Unlock, Type, SendOwn,
         // The host client.
-        Stall,
-        Slow,
-        Hang,
-        HostExit,
-        HostStart,
-        RoomClose,
-        RoomOpen,
-        SignOff,
-        SignOn,
+        Stall, Slow, Hang, HostExit, HostStart, RoomClose, RoomOpen, SignOff, SignOn,
         // The disk, and another session of pellowick on the same machine.
-        LockFile,
-        ReadOnlyFile,
-        ReadOnlyFolder,
-        CutSave,
-        OtherStart,
-        OtherSave,
+        LockFile, ReadOnlyFile, ReadOnlyFolder, CutSave, OtherStart, OtherSave,
         // The machine.
-        ClockShift,
-        TickWrap,
-        Sleep,
+        ClockShift, TickWrap, Sleep,
         kKinds
     };
+    // clang-format on
     double t = 0;
     Kind kind = Input;
     double a = 0, b = 0;  // durations, amounts
