@@ -25,24 +25,29 @@ bool Ahead(std::uint32_t now, std::uint32_t t) {
 
 }  // namespace
 
-AutoIdle::AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& controller)
+AutoIdle::AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& controller, TotalsStore& store)
     : p_(owner.platform),
       owner_(owner),
       watch_(watch),
       timer1_(timer1),
       controller_(controller),
+      store_(store),
       startedAwake_(p_.AwakeSeconds()),
       lastTick_(p_.TickCount()),
       lastAwake_(startedAwake_) {
     watch_.Tick = [this] { tmrAutoIdle_Timer(); };
 }
 
-void AutoIdle::SetMinutes(int minutes) {
-    minutes_ = minutes > 0 ? minutes : 0;
+void AutoIdle::Choose(int minutes) {
+    store_.ChooseAutoIdle(minutes);
+    Apply();
+}
+
+void AutoIdle::Apply() {
     tried_.reset();
     // A period started here, or being started, still ends at the first input, even
     // after "off": the lock too must still be heard of.
-    Watch(minutes_ > 0 || OwnPeriodRuns() || starting_);
+    Watch(Minutes() > 0 || OwnPeriodRuns() || starting_);
 }
 
 void AutoIdle::Watch(bool on) {
@@ -137,9 +142,10 @@ void AutoIdle::tmrAutoIdle_Timer() {
         return;
     }
     ownPeriod_.reset();
-    if (minutes_ == 0) return Watch(false);
+    const int minutes = Minutes();
+    if (minutes == 0) return Watch(false);
     if (!since || timer1_.Enabled() || controller_.Busy() || Used(*since)) return;
-    if (Back(p_.TickCount(), *since) - asleep_ * 1000 < static_cast<double>(minutes_) * kMsPerMinute) return;
+    if (Back(p_.TickCount(), *since) - asleep_ * 1000 < static_cast<double>(minutes) * kMsPerMinute) return;
 
     tried_ = since;
     ownSince_ = *since;

@@ -11,17 +11,21 @@
 #include <optional>
 
 #include "idling/controller.h"
+#include "idling/totals_store.h"
 #include "platform/forms.h"
 
 namespace pw {
 
 class AutoIdle {
   public:
-    AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& controller);
+    // The chosen wait is kept with the totals, in `store`.
+    AutoIdle(Form& owner, Timer& watch, Timer& timer1, IdleController& controller, TotalsStore& store);
 
-    int Minutes() const { return minutes_; }
-    // 0 turns the mode off.
-    void SetMinutes(int minutes);
+    int Minutes() const { return store_.Opts().autoIdleMinutes; }
+    // The wait loaded with the totals is watched for from now on.
+    void Begin() { Apply(); }
+    // The user picked a wait (0: off): saved with the totals, and watched for at once.
+    void Choose(int minutes);
 
     void tmrAutoIdle_Timer();
     void Form_SessionLock(bool locked);
@@ -29,6 +33,7 @@ class AutoIdle {
     void Form_Resumed() { NoteSleep(InputFreeSince()); }
 
   private:
+    void Apply();
     void Watch(bool on);
     // The tick at which the current input-free stretch began, if the system can tell.
     std::optional<std::uint32_t> InputFreeSince();
@@ -44,7 +49,7 @@ class AutoIdle {
     Timer& watch_;
     Timer& timer1_;
     IdleController& controller_;
-    int minutes_ = 0;
+    TotalsStore& store_;
     bool locked_ = false;
     std::uint32_t lockedSince_ = 0;
     std::optional<std::uint32_t> unlockedAt_;

@@ -53,11 +53,11 @@ class IdleController {
     // True from the first step of EndIdle until it has saved and maximized the host.
     bool Stopping() const { return stopping_; }
     // Runs when an idle period has started or stopped, its faces shown.
-    std::function<void()> StateChanged;
+    Handler<void()> StateChanged;
     // Searching for a room, starting or stopping: waits are pumping events.
     bool Busy() const { return searching_ || beginning_ || stopping_; }
     // Runs when a stop has completely finished (a close waiting for it).
-    std::function<void()> Stopped;
+    Handler<void()> Stopped;
     // The program is closing: the start command does nothing from now on, and a stop
     // the room could not hear of is not told in a box.
     void Closing() { closing_ = true; }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <utility>
 
 namespace pw {
@@ -65,13 +66,37 @@ bool Control::Shown() const {
 void Timer::SetEnabled(bool on) {
     if (on == enabled_) return;
     enabled_ = on;
-    form.Window().TimerChanged(*this);
+    if (form.HasWindow()) form.Window().TimerChanged(*this);
 }
 
 Form::Form(Platform& platform, std::string name, float clientWidth, float clientHeight)
     : platform(platform), name(std::move(name)), clientWidth(clientWidth), clientHeight(clientHeight) {}
 
+Form::Form(Platform& platform, std::string name, float clientWidth, float clientHeight,
+           std::span<const ControlSpec> controls, std::span<const TimerSpec> timers)
+    : Form(platform, std::move(name), clientWidth, clientHeight) {
+    for (const ControlSpec& c : controls) {
+        Control& made = Add(c.name, c.kind, c.container ? &Named(c.container) : nullptr, c.left, c.top,
+                            c.width, c.height);
+        if (c.look) c.look(made, c.text);
+    }
+    for (const TimerSpec& t : timers)
+        AddTimer(t.name, t.intervalMs);
+}
+
 Form::~Form() = default;
+
+Control& Form::Named(std::string_view n) const {
+    for (const auto& c : controls_)
+        if (c->name == n) return *c;
+    throw std::logic_error("the form " + name + " has no control " + std::string(n));
+}
+
+Timer& Form::TimerNamed(std::string_view n) const {
+    for (const auto& t : timers_)
+        if (t->name == n) return *t;
+    throw std::logic_error("the form " + name + " has no timer " + std::string(n));
+}
 
 Control& Form::Add(std::string n, ControlKind kind, Control* container, float left, float top, float width,
                    float height) {
@@ -189,8 +214,15 @@ void Form::PartsChanged() {
     if (window_) window_->PartsChanged();
 }
 
+void Form::MakeWindow() {
+    if (window_) return;
+    window_ = platform.CreateFormWindow(*this);
+    for (auto& t : timers_)
+        if (t->Enabled()) window_->TimerChanged(*t);
+}
+
 FormWindow& Form::Window() {
-    if (!window_) window_ = platform.CreateFormWindow(*this);
+    if (!window_) throw std::logic_error("the form " + name + " has no window yet");
     return *window_;
 }
 

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +52,30 @@ enum class Key { Tab, ShiftTab, Enter, Space, ContextMenu };
 
 class Form;
 
+// An event's one handler. A second one set where one is set would silently cut the
+// first off, so that throws; a handler that adds to the one there says so (Wrap).
+template <typename Signature>
+class Handler;
+template <typename R, typename... Args>
+class Handler<R(Args...)> {
+  public:
+    using Function = std::function<R(Args...)>;
+    Handler& operator=(Function f) {
+        if (f_ && f) throw std::logic_error("an event was given a second handler");
+        f_ = std::move(f);
+        return *this;
+    }
+    // `f` runs in place of the handler there, and is given it to call.
+    void Wrap(std::function<R(const Function& inner, Args...)> f) {
+        f_ = [inner = std::move(f_), f = std::move(f)](Args... args) { return f(inner, args...); };
+    }
+    explicit operator bool() const { return static_cast<bool>(f_); }
+    R operator()(Args... args) const { return f_(args...); }
+
+  private:
+    Function f_;
+};
+
 // What a form's window is to the program, said by each form as it is built: the main
 // window (in the task bar, found by other programs through its class) or a window the
 // main one owns (kept above it, minimized and closed with it).
@@ -78,10 +104,10 @@ class Control {
 
     // Handlers. Mouse handlers get the button (kLeftButton ...). Click follows a
     // left-button release over the control that saw the press.
-    std::function<void()> Change;
-    std::function<void()> Click;
-    std::function<void(int button)> MouseDown;
-    std::function<void(int button)> MouseUp;
+    Handler<void()> Change;
+    Handler<void()> Click;
+    Handler<void(int button)> MouseDown;
+    Handler<void(int button)> MouseUp;
 
     const std::string& Caption() const { return caption_; }
     // Replaces the caption; when the text differs, repaints and runs Change at once.
@@ -124,7 +150,7 @@ class Timer {
     Form& form;
     const std::string name;
     const int intervalMs;
-    std::function<void()> Tick;
+    Handler<void()> Tick;
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool on);
 
@@ -203,9 +229,29 @@ struct Part {
     bool Hidden() const { return !(face && face->Shown()) && !(pressedFace && pressedFace->Shown()); }
 };
 
+// One control of a form as data: its name, kind, container (by name; nullptr: the
+// form's client area), place in twips, and how it looks (`look` is given `text`).
+struct ControlSpec {
+    const char* name;
+    ControlKind kind;
+    const char* container;
+    float left, top, width, height;
+    void (*look)(Control& c, const char* text) = nullptr;
+    const char* text = nullptr;
+};
+
+struct TimerSpec {
+    const char* name;
+    int intervalMs;
+};
+
 class Form {
   public:
     Form(Platform& platform, std::string name, float clientWidth, float clientHeight);
+    // With its controls made from `controls`, in drawing order (within a container,
+    // earlier ones lie on top), and its timers from `timers`.
+    Form(Platform& platform, std::string name, float clientWidth, float clientHeight,
+         std::span<const ControlSpec> controls, std::span<const TimerSpec> timers = {});
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -226,17 +272,20 @@ class Form {
     Form* MainForm() const { return main_; }
 
     // Close request from the platform (Alt+F4, task bar, task manager).
-    std::function<void()> QueryClose;
+    Handler<void()> QueryClose;
     // The session is ending (log-off, shutdown): the window closes whatever happens.
-    std::function<void()> EndSession;
+    Handler<void()> EndSession;
     // The session was locked (true) or unlocked (false); only while the window watches.
-    std::function<void(bool locked)> SessionLock;
+    Handler<void(bool locked)> SessionLock;
     // The machine has woken from sleep (told to every top-level window at once).
-    std::function<void()> Resumed;
+    Handler<void()> Resumed;
 
     Control& Add(std::string name, ControlKind kind, Control* container, float left, float top, float width,
                  float height);
     Timer& AddTimer(std::string name, int intervalMs);
+    // The control or timer of that name; throws when there is none.
+    Control& Named(std::string_view name) const;
+    Timer& TimerNamed(std::string_view name) const;
     // Controls in drawing order: within a container, earlier ones lie on top.
     const std::vector<std::unique_ptr<Control>>& Controls() const { return controls_; }
     const std::vector<std::unique_ptr<Timer>>& Timers() const { return timers_; }
@@ -269,7 +318,10 @@ class Form {
     // Tells the window that names or states of the parts changed.
     void PartsChanged();
 
-    // The platform window, created on first use.
+    // Makes the platform window: once, as the last step of building the form (timers
+    // and other windows need it). Nothing else makes windows.
+    void MakeWindow();
+    // The window MakeWindow made.
     FormWindow& Window();
     bool HasWindow() const { return window_ != nullptr; }
     const FormWindow* WindowIfMade() const { return window_.get(); }

@@ -19,10 +19,12 @@ const char* const kThanksName =
 namespace {
 
 constexpr ControlKind kLabel = ControlKind::Label;
+// The credits' names and headings, a size above the window's text.
+constexpr float kCreditPoints = 9.75f;
 
 void Handle(Control& c, const char* text) {
     c.SetCaption(text);
-    c.font.points = 9.75f;
+    c.font.points = kCreditPoints;
     c.tooltip = "Click";
 }
 
@@ -57,7 +59,7 @@ FrmCredits::FrmCredits(FrmMain& main)
     Handle(Label2, "kuvano");
     for (auto [label, text] : {std::pair{&Label3, "name help:"}, std::pair{&Label1, "beta testing:"}}) {
         label->SetCaption(text);
-        label->font.points = 9.75f;
+        label->font.points = kCreditPoints;
         label->font.bold = true;
     }
     Label2.Click = [this] { txtMsgs.SetCaption(kThanksBetaTest); };
@@ -65,6 +67,7 @@ FrmCredits::FrmCredits(FrmMain& main)
     picCloseUp.Click = [this] { Form_Unload(); };
     close_.Attach();
     QueryClose = [this] { Form_Unload(); };
+    MakeWindow();
 }
 
 void FrmCredits::Open() {

@@ -1,5 +1,7 @@
 #include "ui/frm_main.h"
 
+#include <cstddef>
+
 #include "build_info.h"
 #include "host/bridge.h"
 #include "idling/announce.h"
@@ -15,111 +17,154 @@ constexpr ControlKind kLabel = ControlKind::Label;
 constexpr ControlKind kPicture = ControlKind::Picture;
 constexpr ControlKind kFrame = ControlKind::Frame;
 
-void Bold(Control& c, bool rightAligned = true) {
-    c.font.bold = true;
-    if (rightAligned) c.align = Align::Right;
+// How the controls look.
+void Panel(Control& c, const char*) {
+    c.back = Color::Sys(Color::ActiveBorder);
+    c.outline = false;
 }
-
 void Picture(Control& c, const char* art) {
     c.picture = art;
     c.border3d = true;
 }
-
 void HotSpot(Control& c, const char* tip) {
     c.transparent = true;
     c.tooltip = tip;
 }
+void Counter(Control& c, const char*) {
+    c.SetCaption("00");
+}
+void Name(Control& c, const char* text) {
+    c.SetCaption(text);
+    c.font.bold = true;
+    c.align = Align::Right;
+}
+void Heading(Control& c, const char* text) {
+    c.SetCaption(text);
+    c.font.bold = true;
+    c.fore = Color::Rgb(255, 0, 0);
+}
+void Hidden(Control& c, const char* text) {
+    if (text) c.SetCaption(text);
+    c.SetVisible(false);
+}
+void Version(Control& c, const char* text) {
+    Hidden(c, text);
+    c.transparent = true;
+    c.font.points = 6;
+}
+
+// The controls as they lie within each container, topmost first.
+constexpr ControlSpec kControls[] = {
+    {"picBottomBar", kPicture, nullptr, 120, 1590, 4335, 315, Picture, art::kBottomBar},
+    {"Frame1", kFrame, nullptr, 0, -90, 4575, 2115, Panel},  // the back panel of the whole window
+    {"cmdStopIt", ControlKind::Button, "Frame1", 4440, 180, 555, 255, Hidden, "StopIt"},
+    {"picTitleBar", kPicture, "Frame1", 120, 210, 4335, 345, Picture, art::kTitleBar},
+    {"lblClose", kLabel, "picTitleBar", 4005, 15, 255, 255, HotSpot, "close"},
+    {"lblMinimize", kLabel, "picTitleBar", 3735, 15, 255, 255, HotSpot, "minimize"},
+    {"lblMenu", kLabel, "picTitleBar", 0, 0, 255, 300, HotSpot, "menu"},
+    {"Frame3", kFrame, "Frame1", 120, 525, 1275, 1095},
+    {"picStartDown", kPicture, "Frame3", 165, 180, 960, 345, Picture, art::kStartDown},
+    {"picStopDown", kPicture, "Frame3", 165, 660, 960, 345, Picture, art::kStopDown},
+    {"picStartUp", kPicture, "Frame3", 165, 180, 960, 345, Picture, art::kStartUp},
+    {"picStopUp", kPicture, "Frame3", 165, 660, 960, 345, Picture, art::kStopUp},
+    {"Frame2", kFrame, "Frame1", 1500, 525, 2955, 1095},
+    {"lblTotalDays", kLabel, "Frame2", 2520, 840, 375, 195, Counter},
+    {"Label1", kLabel, "Frame2", 1560, 840, 855, 195, Name, "Days:"},
+    {"Label12", kLabel, "Frame2", 1380, 120, 975, 195, Heading, "Total Time:"},
+    {"Label11", kLabel, "Frame2", 1500, 300, 915, 195, Name, "Seconds:"},
+    {"Label10", kLabel, "Frame2", 1500, 480, 915, 195, Name, "Minutes:"},
+    {"Label9", kLabel, "Frame2", 1500, 660, 915, 195, Name, "Hours:"},
+    {"lblTotalSeconds", kLabel, "Frame2", 2520, 300, 375, 195, Counter},
+    {"lblTotalMinutes", kLabel, "Frame2", 2520, 480, 375, 195, Counter},
+    {"lblTotalHours", kLabel, "Frame2", 2520, 660, 375, 195, Counter},
+    {"lblHours", kLabel, "Frame2", 1140, 840, 555, 195, Counter},
+    {"lblMinutes", kLabel, "Frame2", 1140, 600, 495, 195, Counter},
+    {"lblSeconds", kLabel, "Frame2", 1140, 360, 495, 195, Counter},
+    {"Label5", kLabel, "Frame2", 120, 840, 915, 195, Name, "Hours:"},
+    {"Label4", kLabel, "Frame2", 120, 600, 915, 195, Name, "Minutes:"},
+    {"Label3", kLabel, "Frame2", 120, 360, 915, 195, Name, "Seconds:"},
+    {"Label2", kLabel, "Frame2", 120, 120, 915, 195, Heading, "Idle Time:"},
+    {"lblVersion", kLabel, "Frame1", 120, 90, 315, 135, Version, "v." PW_VERSION_TEXT},
+    {"lblButtonLeft(1)", kLabel, "Frame1", 540, 540, 435, 195, Hidden},
+    {"lblButtonTop(1)", kLabel, "Frame1", 540, 540, 435, 195, Hidden},
+    {"lblButtonTop(0)", kLabel, "Frame1", 420, 540, 435, 195, Hidden},
+    {"lblButtonLeft(0)", kLabel, "Frame1", 420, 540, 435, 195, Hidden},
+};
+
+constexpr TimerSpec kTimers[] = {{"Timer1", 1000}, {"tmrAutoIdle", 1000}};
 
 }  // namespace
 
+// The controls are made by the form from the table; the members only name them, so
+// their order matters nowhere. The parts below are built in the order declared, each
+// from those before it (the static_asserts in Wire say which).
 FrmMain::FrmMain(Platform& p)
-    : Form(p, "frmMain", 4575, 2025),
-      picBottomBar(Add("picBottomBar", kPicture, nullptr, 120, 1590, 4335, 315)),
-      Frame1(Add("Frame1", kFrame, nullptr, 0, -90, 4575, 2115)),
-      cmdStopIt(Add("cmdStopIt", ControlKind::Button, &Frame1, 4440, 180, 555, 255)),
-      picTitleBar(Add("picTitleBar", kPicture, &Frame1, 120, 210, 4335, 345)),
-      lblClose(Add("lblClose", kLabel, &picTitleBar, 4005, 15, 255, 255)),
-      lblMinimize(Add("lblMinimize", kLabel, &picTitleBar, 3735, 15, 255, 255)),
-      lblMenu(Add("lblMenu", kLabel, &picTitleBar, 0, 0, 255, 300)),
-      Frame3(Add("Frame3", kFrame, &Frame1, 120, 525, 1275, 1095)),
-      picStartDown(Add("picStartDown", kPicture, &Frame3, 165, 180, 960, 345)),
-      picStopDown(Add("picStopDown", kPicture, &Frame3, 165, 660, 960, 345)),
-      picStartUp(Add("picStartUp", kPicture, &Frame3, 165, 180, 960, 345)),
-      picStopUp(Add("picStopUp", kPicture, &Frame3, 165, 660, 960, 345)),
-      Frame2(Add("Frame2", kFrame, &Frame1, 1500, 525, 2955, 1095)),
-      lblTotalDays(Add("lblTotalDays", kLabel, &Frame2, 2520, 840, 375, 195)),
-      Label1(Add("Label1", kLabel, &Frame2, 1560, 840, 855, 195)),
-      Label12(Add("Label12", kLabel, &Frame2, 1380, 120, 975, 195)),
-      Label11(Add("Label11", kLabel, &Frame2, 1500, 300, 915, 195)),
-      Label10(Add("Label10", kLabel, &Frame2, 1500, 480, 915, 195)),
-      Label9(Add("Label9", kLabel, &Frame2, 1500, 660, 915, 195)),
-      lblTotalSeconds(Add("lblTotalSeconds", kLabel, &Frame2, 2520, 300, 375, 195)),
-      lblTotalMinutes(Add("lblTotalMinutes", kLabel, &Frame2, 2520, 480, 375, 195)),
-      lblTotalHours(Add("lblTotalHours", kLabel, &Frame2, 2520, 660, 375, 195)),
-      lblHours(Add("lblHours", kLabel, &Frame2, 1140, 840, 555, 195)),
-      lblMinutes(Add("lblMinutes", kLabel, &Frame2, 1140, 600, 495, 195)),
-      lblSeconds(Add("lblSeconds", kLabel, &Frame2, 1140, 360, 495, 195)),
-      Label5(Add("Label5", kLabel, &Frame2, 120, 840, 915, 195)),
-      Label4(Add("Label4", kLabel, &Frame2, 120, 600, 915, 195)),
-      Label3(Add("Label3", kLabel, &Frame2, 120, 360, 915, 195)),
-      Label2(Add("Label2", kLabel, &Frame2, 120, 120, 915, 195)),
-      lblVersion(Add("lblVersion", kLabel, &Frame1, 120, 90, 315, 135)),
-      lblButtonLeft1(Add("lblButtonLeft(1)", kLabel, &Frame1, 540, 540, 435, 195)),
-      lblButtonTop1(Add("lblButtonTop(1)", kLabel, &Frame1, 540, 540, 435, 195)),
-      lblButtonTop0(Add("lblButtonTop(0)", kLabel, &Frame1, 420, 540, 435, 195)),
-      lblButtonLeft0(Add("lblButtonLeft(0)", kLabel, &Frame1, 420, 540, 435, 195)),
-      Timer1(AddTimer("Timer1", 1000)),
-      tmrAutoIdle(AddTimer("tmrAutoIdle", 1000)),
+    : Form(p, "frmMain", 4575, 2025, kControls, kTimers),
+      picBottomBar(Named("picBottomBar")),
+      Frame1(Named("Frame1")),
+      cmdStopIt(Named("cmdStopIt")),
+      picTitleBar(Named("picTitleBar")),
+      lblClose(Named("lblClose")),
+      lblMinimize(Named("lblMinimize")),
+      lblMenu(Named("lblMenu")),
+      Frame3(Named("Frame3")),
+      picStartDown(Named("picStartDown")),
+      picStopDown(Named("picStopDown")),
+      picStartUp(Named("picStartUp")),
+      picStopUp(Named("picStopUp")),
+      Frame2(Named("Frame2")),
+      lblTotalDays(Named("lblTotalDays")),
+      Label1(Named("Label1")),
+      Label12(Named("Label12")),
+      Label11(Named("Label11")),
+      Label10(Named("Label10")),
+      Label9(Named("Label9")),
+      lblTotalSeconds(Named("lblTotalSeconds")),
+      lblTotalMinutes(Named("lblTotalMinutes")),
+      lblTotalHours(Named("lblTotalHours")),
+      lblHours(Named("lblHours")),
+      lblMinutes(Named("lblMinutes")),
+      lblSeconds(Named("lblSeconds")),
+      Label5(Named("Label5")),
+      Label4(Named("Label4")),
+      Label3(Named("Label3")),
+      Label2(Named("Label2")),
+      lblVersion(Named("lblVersion")),
+      lblButtonLeft1(Named("lblButtonLeft(1)")),
+      lblButtonTop1(Named("lblButtonTop(1)")),
+      lblButtonTop0(Named("lblButtonTop(0)")),
+      lblButtonLeft0(Named("lblButtonLeft(0)")),
+      Timer1(TimerNamed("Timer1")),
+      tmrAutoIdle(TimerNamed("tmrAutoIdle")),
       link_(p, kLineStart),
-      totals_({lblTotalDays, lblTotalHours, lblTotalMinutes, lblTotalSeconds}),
+      totals_({Named("lblTotalDays"), Named("lblTotalHours"), Named("lblTotalMinutes"),
+               Named("lblTotalSeconds")}),
       stats_(p, totals_.Labels(), *this),
-      controller_(*this, link_, Counters(), lblVersion, Timer1,
-                  {picStartUp, picStartDown, picStopUp, picStopDown}, totals_, stats_),
-      autoIdle_(*this, tmrAutoIdle, Timer1, controller_),
+      controller_(*this, link_, Counters(), Named("lblVersion"), TimerNamed("Timer1"),
+                  {Named("picStartUp"), Named("picStartDown"), Named("picStopUp"), Named("picStopDown")},
+                  totals_, stats_),
+      autoIdle_(*this, TimerNamed("tmrAutoIdle"), TimerNamed("Timer1"), controller_, stats_),
       clock_(
-          link_, Counters(), lblVersion, Timer1, [this]() -> Control& { return Menu().lblChatLine; },
-          [this] { return controller_.Period(); }) {
+          link_, Counters(), Named("lblVersion"), TimerNamed("Timer1"),
+          [this]() -> Control& { return Menu().lblChatLine; }, [this] { return controller_.Period(); }) {
     SetWindowRole(FormRole::Main);
     designLeft = 3105;
     designTop = 1155;
     caption = "pellowick \xC2\xB7 jom";
+    Wire();
+    MakeWindow();
+}
 
-    Frame1.back = Color::Sys(Color::ActiveBorder);
-    Frame1.outline = false;  // the back panel of the whole window
-    Picture(picBottomBar, art::kBottomBar);
-    Picture(picTitleBar, art::kTitleBar);
-    Picture(picStartUp, art::kStartUp);
-    Picture(picStartDown, art::kStartDown);
-    Picture(picStopUp, art::kStopUp);
-    Picture(picStopDown, art::kStopDown);
-    HotSpot(lblClose, "close");
-    HotSpot(lblMinimize, "minimize");
-    HotSpot(lblMenu, "menu");
-
-    for (Control* c : {&lblTotalDays, &lblTotalSeconds, &lblTotalMinutes, &lblTotalHours, &lblHours,
-                       &lblMinutes, &lblSeconds})
-        c->SetCaption("00");
-    const std::pair<Control*, const char*> names[] = {
-        {&Label1, "Days:"},  {&Label11, "Seconds:"}, {&Label10, "Minutes:"}, {&Label9, "Hours:"},
-        {&Label5, "Hours:"}, {&Label4, "Minutes:"},  {&Label3, "Seconds:"}};
-    for (auto [label, text] : names) {
-        label->SetCaption(text);
-        Bold(*label);
-    }
-    for (auto [label, text] : {std::pair{&Label12, "Total Time:"}, std::pair{&Label2, "Idle Time:"}}) {
-        label->SetCaption(text);
-        Bold(*label, false);
-        label->fore = Color::Rgb(255, 0, 0);
-    }
-    cmdStopIt.SetCaption("StopIt");
-    cmdStopIt.SetVisible(false);
-    lblVersion.SetCaption("v." PW_VERSION_TEXT);
-    lblVersion.SetVisible(false);
-    lblVersion.transparent = true;
-    lblVersion.font.points = 6;
-    for (Control* c : {&lblButtonLeft1, &lblButtonTop1, &lblButtonTop0, &lblButtonLeft0})
-        c->SetVisible(false);
-
+void FrmMain::Wire() {
+    // A part handed to another is built before it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+    static_assert(offsetof(FrmMain, link_) < offsetof(FrmMain, controller_));
+    static_assert(offsetof(FrmMain, totals_) < offsetof(FrmMain, stats_));
+    static_assert(offsetof(FrmMain, stats_) < offsetof(FrmMain, controller_));
+    static_assert(offsetof(FrmMain, controller_) < offsetof(FrmMain, autoIdle_));
+    static_assert(offsetof(FrmMain, link_) < offsetof(FrmMain, clock_));
+#pragma GCC diagnostic pop
     picStartUp.Click = [this] { controller_.picStartUp_Click(); };
     picStopUp.Click = [this] { controller_.picStopUp_Click(); };
     cmdStopIt.Click = [this] { controller_.cmdStopIt_Click(); };
@@ -131,6 +176,14 @@ FrmMain::FrmMain(Platform& p)
     lblClose.Click = [this] { lblClose_Click(); };
     QueryClose = [this] { Form_Unload(); };
     Form::EndSession = [this] { SessionEnding(); };
+    SessionLock = [this](bool locked) { autoIdle_.Form_SessionLock(locked); };
+    Resumed = [this] { autoIdle_.Form_Resumed(); };
+    controller_.StateChanged = [this] { PartsChanged(); };
+    controller_.Stopped = [this] {
+        if (!closeAfterStop_) return;
+        closeAfterStop_ = false;
+        lblClose_Click();
+    };
     // Keyboard and screen readers: start and stop share the first stop, so the one
     // that replaces the other after a press has the focus. The start minimizes the
     // host client, which activates it; a keyboard user stays here to press stop. The
@@ -147,14 +200,6 @@ FrmMain::FrmMain(Platform& p)
         return TotalTimeInWords(lblTotalDays.Caption(), lblTotalHours.Caption(), lblTotalMinutes.Caption(),
                                 lblTotalSeconds.Caption());
     });
-    controller_.StateChanged = [this] { PartsChanged(); };
-    SessionLock = [this](bool locked) { autoIdle_.Form_SessionLock(locked); };
-    Resumed = [this] { autoIdle_.Form_Resumed(); };
-    controller_.Stopped = [this] {
-        if (!closeAfterStop_) return;
-        closeAfterStop_ = false;
-        lblClose_Click();
-    };
 }
 
 FrmMain::~FrmMain() = default;
@@ -177,7 +222,7 @@ void FrmMain::Form_Load() {
     Pause(platform, kPauseBeforeLine);
     link_.SendChat(LoadedLine(lblVersion.Caption()));
     // Only now: nothing may start automatically before "loaded".
-    autoIdle_.SetMinutes(stats_.Opts().autoIdleMinutes);
+    autoIdle_.Begin();
 }
 
 // A close ends the program within moments, whatever the host does: past this it is

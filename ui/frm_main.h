@@ -76,11 +76,12 @@ class FrmMain : public Form {
     TotalsStore& Stats() { return stats_; }
     AutoIdle& Auto() { return autoIdle_; }
     Totals& LifetimeTotals() { return totals_; }
-    IdleCounters Counters() { return {lblHours, lblMinutes, lblSeconds}; }
+    IdleCounters Counters() { return {Named("lblHours"), Named("lblMinutes"), Named("lblSeconds")}; }
 
   private:
     // Seconds a close may still spend on the host client.
     static constexpr double kCloseHostSeconds = 18;
+    void Wire();
     void CloseRequested();
     void SessionEnding();
     void Unload(bool pause);
@@ -91,8 +92,8 @@ class FrmMain : public Form {
     IdleController controller_;
     AutoIdle autoIdle_;
     IdleClock clock_;
-    ImageButton start_{picStartUp, lblButtonTop0, lblButtonLeft0};
-    ImageButton stop_{picStopUp, lblButtonTop1, lblButtonLeft1};
+    ImageButton start_{Named("picStartUp"), Named("lblButtonTop(0)"), Named("lblButtonLeft(0)")};
+    ImageButton stop_{Named("picStopUp"), Named("lblButtonTop(1)"), Named("lblButtonLeft(1)")};
     std::unique_ptr<FrmMenu> menu_;
     bool unloading_ = false;
     bool menuOpen_ = false;

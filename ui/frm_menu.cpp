@@ -149,8 +149,7 @@ void FrmMenu::ShowAutoIdleChoice(int minutes) {
 }
 
 void FrmMenu::autoidle_Click(int minutes) {
-    main_.Auto().SetMinutes(minutes);
-    main_.Stats().ChooseAutoIdle(minutes);
+    main_.Auto().Choose(minutes);
 }
 
 }  // namespace pw

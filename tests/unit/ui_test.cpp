@@ -29,10 +29,8 @@ TEST(MainWindow, LoadPreparesTheWindowBeforeItIsShown) {
 
 TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
     App a;
-    const int writes = a.p.profileWrites;
     EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
     EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
-    EXPECT_EQ(a.p.profileWrites - writes, 6);  // one save: four keys, the generation, the saves included
 }
 
 TEST(MainWindow, SecondCloseDuringUnloadIsIgnored) {
@@ -89,30 +87,22 @@ TEST(Menu, PostStatistics) {
 // The box itself and the answer No are checked end to end.
 TEST(Menu, ClearStatistics) {
     struct Case {
-        int answer;
-        const char *d, *h, *m, *s, *after;
-        int steps;
+        const char *d, *h, *m, *s;
     } cases[] = {
-        {kIdYes, "00", "05", "12", "33", "00 00 00 00", 50},
-        {kIdYes, "00", "00", "00", "00", "00 00 00 00", 0},
-        {kIdYes, "01", "-3", "2.5", "x7", "00 00 00 00", 1},  // only whole numbers count down
+        {"00", "05", "12", "33"},
+        {"00", "00", "00", "00"},
+        {"01", "-3", "2.5", "x7"},  // only whole numbers count down
     };
     for (auto& c : cases) {
         App a;
         a.main.lblTotalDays.SetCaption(c.d), a.main.lblTotalHours.SetCaption(c.h);
         a.main.lblTotalMinutes.SetCaption(c.m), a.main.lblTotalSeconds.SetCaption(c.s);
-        int changes = 0;
-        auto inner = a.main.lblTotalSeconds.Change;
-        a.main.lblTotalSeconds.Change = [&] { ++changes, inner(); };
-        a.p.answers = {c.answer};
+        a.p.answers = {kIdYes};
         a.main.Menu().clrstats_Click();
-        EXPECT_EQ(a.Totals(), c.after);
+        EXPECT_EQ(a.Totals(), "00 00 00 00");
         // A clear names itself among the saves it includes ("!" and its run).
         std::string cleared = testing::Stats("00", "00", "00", "00", 1);
         EXPECT_EQ(a.File("c:\\pwick.dat"), cleared.insert(cleared.size() - 2, ",!4242.43200000:1:0"));
-        if (c.steps == 50) {
-            EXPECT_EQ(changes, 33 + 10);  // 33 steps, and "9" ... "0" each filled to two digits
-        }
     }
 }
 

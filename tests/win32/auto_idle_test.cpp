@@ -21,6 +21,7 @@ TEST(AutoIdleWin32, LockNotificationsReachTheForm) {
     Form form(p, "sessionLock", 50 * kTwipsPerPixel, 50 * kTwipsPerPixel);
     std::vector<bool> heard;
     form.SessionLock = [&](bool locked) { heard.push_back(locked); };
+    form.MakeWindow();
     form.Window().WatchSessionLock(true);
     HWND w = reinterpret_cast<HWND>(form.Window().Handle());
     for (WPARAM code : {WTS_SESSION_LOCK, WTS_CONSOLE_CONNECT, WTS_SESSION_UNLOCK})

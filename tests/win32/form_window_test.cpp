@@ -56,6 +56,7 @@ TEST(FormWindowPaint, FastCaptionChangesArePaintedAtScreenRateAndTheLastOneShows
     form.designLeft = Px(20);
     form.designTop = Px(20);
     Control& counter = form.Add("counter", ControlKind::Label, nullptr, 0, 0, Px(100), Px(40));
+    form.MakeWindow();
     form.Window().Show();
     HWND w = reinterpret_cast<HWND>(form.Window().Handle());
     PumpFor(w, 50);
@@ -93,6 +94,7 @@ TEST(FormWindowScale, ADpiChangeTakesTheSuggestedPlaceAndTheLayoutsSize) {
     Control& spot = form.Add("spot", ControlKind::Label, nullptr, Px(60), Px(10), Px(20), Px(10));
     int clicks = 0;
     spot.Click = [&] { ++clicks; };
+    form.MakeWindow();
     form.Window().Show();
     HWND w = reinterpret_cast<HWND>(form.Window().Handle());
     PumpFor(w, 50);
@@ -131,6 +133,7 @@ struct ButtonForm {
     explicit ButtonForm(Platform& p) : form(p, "button", Px(60), Px(40)) {
         button.back = Color::Rgb(255, 255, 255);
         form.AddButton("button", Role::PushButton, button, nullptr, 0);
+        form.MakeWindow();
         form.Window().Show();
         w = reinterpret_cast<HWND>(form.Window().Handle());
         SetFocus(w);

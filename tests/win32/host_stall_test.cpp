@@ -37,12 +37,12 @@ class HostStall : public testing::Test {
         CreateDirectoryW(ToUtf16(root_).c_str(), nullptr);
         main_ = std::make_unique<FrmMain>(p_);
         // Hold the timer ticks' durations: no tick may wait long on a silent host.
-        main_->Timer1.Tick = [this, tick = main_->Timer1.Tick] {
+        main_->Timer1.Tick.Wrap([this](const auto& tick) {
             auto start = Clock::now();
             tick();
             longestTick_ =
                 std::max(longestTick_, std::chrono::duration<double>(Clock::now() - start).count());
-        };
+        });
         if (!StartsByClick()) return;
         main_->Controller().picStartUp_Click();
         ASSERT_TRUE(main_->Timer1.Enabled());
@@ -131,7 +131,7 @@ class AutoIdleOverHost : public HostStall {
 
 TEST_F(AutoIdleOverHost, TypingEndsThePeriodAndTheTextStays) {
     p_.lastInput = GetTickCount() - 301'000;  // away five minutes and a second
-    main_->Auto().SetMinutes(5);
+    main_->Auto().Choose(5);
     ASSERT_TRUE(RunUntil([&] { return main_->Timer1.Enabled() && Posts() == 1; }, 10));
     EXPECT_NE(Payloads(host_->Log(), "POST").back().find("now idle"), std::string::npos);
 
