@@ -248,7 +248,6 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
     std::optional<Copy> atC;
     if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read))
         atC = Look(kWriteLocation, alsoRead, true);
-
     for (const Copy* c : {&inFolder, atC ? &*atC : nullptr}) {
         if (c && c->access == FileAccess::Unreadable) {
             untouchable_.insert(c->path);
@@ -256,69 +255,20 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
         }
     }
     if (!atC && inFolder.access == FileAccess::Unreadable) untouchable_.insert(kWriteLocation);
-    auto badAside = [&](Copy& c) {
-        if (p_.MoveFileReplace(c.path, c.path + ".bad")) out.setAside.push_back(c.path + ".bad");
-    };
-    // The winner moves into the program's folder; if the folder cannot take it, it is
-    // loaded from where it is.
-    auto moveIn = [&] {
-        if (ReplaceWithCopy(kWriteLocation, read)) p_.RemoveFile(kWriteLocation);
-    };
 
-    const Copy* source = &inFolder;
     std::optional<double> merged;
-    if (atC && atC->access == FileAccess::Readable) {
-        source = &*atC;
-        if (inFolder.access == FileAccess::Missing) {
-            moveIn();
-        } else if (inFolder.access == FileAccess::Readable) {
-            Copy& f = inFolder;
-            Copy& c = *atC;
-            const bool older = f.writer.empty() || c.writer.empty();  // an older pellowick saved one
-            if (c.plain != f.plain) {
-                // Four plain totals beat anything else.
-                if (c.plain) {
-                    badAside(f);
-                    moveIn();
-                } else {
-                    badAside(c);
-                    source = &f;
-                }
-            } else if (Includes(c.lineage, f.writer, f.generation)) {
-                moveIn();  // saved after the folder's copy was loaded: the usual case
-            } else if (Includes(f.lineage, c.writer, c.generation)) {
-                p_.RemoveFile(kWriteLocation);
-                source = &f;
-            } else if (std::optional<double> common =
-                           older ? std::nullopt : CommonTotal(c.lineage, f.lineage)) {
-                // Both moved on from one save: each keeps what it added.
-                merged = std::max(0.0, c.Total() + f.Total() - *common);
-                Include(known_, c.lineage);
-                Include(known_, f.lineage);
-                if (f.generation > c.generation) source = &f;
-            } else if (c.generation >= f.generation) {
-                // Nothing in common: the later save wins. An older pellowick's copies
-                // always went by that; others keep the loser beside it.
-                if (older || SetAside(f.path, out.setAside)) moveIn();
-            } else {
-                if (older)
-                    p_.RemoveFile(kWriteLocation);
-                else
-                    SetAside(c.path, out.setAside);
-                source = &f;
-            }
-        }
-    }
-    if (source->access == FileAccess::Readable) {
+    const Copy& source =
+        atC && atC->access == FileAccess::Readable ? Choose(inFolder, *atC, out, merged) : inFolder;
+    if (source.access == FileAccess::Readable) {
         // Values that are not plain whole numbers would upset the carries and the
         // countdown; they load as zero.
         auto use = [](const std::string& v) { return IsPlainTotal(v) ? v : std::string("00"); };
-        out.totals = {use(source->totals.seconds), use(source->totals.minutes), use(source->totals.hours),
-                      use(source->totals.days)};
-        out.extra = source->extra;
-        Include(known_, source->lineage);
-        lastWriter_ = source->writer;
-        lastGeneration_ = source->generation;
+        out.totals = {use(source.totals.seconds), use(source.totals.minutes), use(source.totals.hours),
+                      use(source.totals.days)};
+        out.extra = source.extra;
+        Include(known_, source.lineage);
+        lastWriter_ = source.writer;
+        lastGeneration_ = source.generation;
         lastTotal_ = SecondsOf(out.totals);
     }
     if (merged) {
@@ -326,13 +276,58 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
         out.totals = TotalsOf(*merged);
         SavedTotals saved;
         for (const std::string& path : {std::string(kWriteLocation), read}) {
-            if (SaveTo(path, out.totals, out.extra, true, saved)) {
+            if (SaveTo(path, out.totals, out.extra, Over::Replace, saved)) {
                 p_.RemoveFile(path == read ? std::string(kWriteLocation) : read);
                 break;
             }
         }
     }
     return out;
+}
+
+// Of the copy in the program's folder `f` and the readable one at c:\ `c`, the one to
+// load: the winner moves into the program's folder (or is loaded from where it is, if
+// the folder cannot take it), a loser holding time the winner lacks is kept aside, and
+// copies that both moved on from one save are added up into `merged`.
+const StatsFile::Copy& StatsFile::Choose(Copy& f, Copy& c, LoadedTotals& out, std::optional<double>& merged) {
+    auto moveIn = [&]() -> const Copy& {
+        if (ReplaceWithCopy(kWriteLocation, f.path)) p_.RemoveFile(kWriteLocation);
+        return c;
+    };
+    auto badAside = [&](Copy& bad) {
+        if (p_.MoveFileReplace(bad.path, bad.path + ".bad")) out.setAside.push_back(bad.path + ".bad");
+    };
+    if (f.access == FileAccess::Missing) return moveIn();
+    if (f.access != FileAccess::Readable) return c;
+    const bool older = f.writer.empty() || c.writer.empty();  // an older pellowick saved one
+    if (c.plain != f.plain) {
+        // Four plain totals beat anything else.
+        badAside(c.plain ? f : c);
+        return c.plain ? moveIn() : f;
+    }
+    if (Includes(c.lineage, f.writer, f.generation)) return moveIn();  // the usual case
+    if (Includes(f.lineage, c.writer, c.generation)) {
+        p_.RemoveFile(kWriteLocation);
+        return f;
+    }
+    if (std::optional<double> common = older ? std::nullopt : CommonTotal(c.lineage, f.lineage)) {
+        // Both moved on from one save: each keeps what it added.
+        merged = std::max(0.0, c.Total() + f.Total() - *common);
+        Include(known_, c.lineage);
+        Include(known_, f.lineage);
+        return f.generation > c.generation ? f : c;
+    }
+    // Nothing in common: the later save wins. An older pellowick's copies always went
+    // by that; others keep the loser beside it.
+    if (c.generation >= f.generation) {
+        if (older || SetAside(f.path, out.setAside)) moveIn();
+        return c;
+    }
+    if (older)
+        p_.RemoveFile(kWriteLocation);
+    else
+        SetAside(c.path, out.setAside);
+    return f;
 }
 
 // What to write over another copy found where a save goes: our totals, with what the
@@ -381,7 +376,7 @@ bool StatsFile::ReadsBack(const std::string& path,
 }
 
 bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
-                       const std::vector<IniEntry>& extra, bool replace, SavedTotals& out) {
+                       const std::vector<IniEntry>& extra, Over over, SavedTotals& out) {
     if (untouchable_.count(path)) return false;
     FileAccess access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
     if (access == FileAccess::Unreadable) return false;
@@ -391,7 +386,7 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     std::vector<std::string> setAside;
     if (access == FileAccess::Readable) {
         const Copy there = Look(path, {}, false);
-        if (there.plain && replace) {
+        if (there.plain && over != Over::Add) {
             Include(lineage, there.lineage);  // superseded
         } else if (there.plain) {
             const std::optional<double> combined = Combine(there, ours, setAside);
@@ -407,7 +402,7 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     // Every save is later than all that came before, whatever the clock says.
     const std::uint64_t generation = ++generation_;
     Include(lineage, {{run_, {generation, total}}});
-    if (replace) Include(lineage, {{std::string(kClearMark) + run_, {generation, 0}}});
+    if (over == Over::Clear) Include(lineage, {{std::string(kClearMark) + run_, {generation, 0}}});
     const std::vector<std::pair<std::string, std::string>> keys = {
         {kTotalKeys[0], write.seconds},
         {kTotalKeys[1], write.minutes},
@@ -415,22 +410,7 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
         {kTotalKeys[3], write.days},
         {kGenerationKey, std::to_string(generation)},
         {kIncludesKey, LineageText(lineage, run_)}};
-
-    // Build the whole new file beside the target (a copy keeps every other section
-    // and line), push it to the disk, read it back, then swap it in: a save cut short
-    // or written wrong leaves the old file whole.
-    const std::string next = Staged(path);
-    p_.RemoveFile(next);
-    bool done = false;
-    if ((access == FileAccess::Missing || p_.CopyFileReplace(path, next)) &&
-        WriteKeys(next, keys, extra, false)) {
-        done = p_.FlushProfile(next) && ReadsBack(next, keys, extra) && p_.MoveFileReplace(next, path);
-        if (!done) p_.RemoveFile(next);
-    } else {
-        p_.RemoveFile(next);
-        // Nothing can be made beside it: write in place.
-        done = WriteKeys(path, keys, extra, true) && p_.FlushProfile(path) && ReadsBack(path, keys, extra);
-    }
+    const bool done = Write(path, access == FileAccess::Missing, keys, extra);
     out.setAside.insert(out.setAside.end(), setAside.begin(), setAside.end());
     // A save that failed after its totals reached the file (a later key, the read-back)
     // still left them there: later saves must know, or they would add them again.
@@ -445,10 +425,29 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     return done;
 }
 
-SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra, bool replace) {
+// Builds the whole new file beside the target (a copy keeps every other section and
+// line), pushes it to the disk, reads it back, then swaps it in: a save cut short or
+// written wrong leaves the old file whole.
+bool StatsFile::Write(const std::string& path, bool missing,
+                      const std::vector<std::pair<std::string, std::string>>& keys,
+                      const std::vector<IniEntry>& extra) {
+    const std::string next = Staged(path);
+    p_.RemoveFile(next);
+    if ((missing || p_.CopyFileReplace(path, next)) && WriteKeys(next, keys, extra, false)) {
+        if (p_.FlushProfile(next) && ReadsBack(next, keys, extra) && p_.MoveFileReplace(next, path))
+            return true;
+        p_.RemoveFile(next);
+        return false;
+    }
+    p_.RemoveFile(next);
+    // Nothing can be made beside it: write in place.
+    return WriteKeys(path, keys, extra, true) && p_.FlushProfile(path) && ReadsBack(path, keys, extra);
+}
+
+SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEntry>& extra, bool cleared) {
     SavedTotals out;
     out.totals = totals;
-    if (replace) {
+    if (cleared) {
         // Cleared totals supersede every copy there is to read, so that no start
         // adds an older copy's time back to them.
         for (const std::string& path : {std::string(kWriteLocation), ReadLocation()}) {
@@ -457,11 +456,12 @@ SavedTotals StatsFile::Save(const StoredTotals& totals, const std::vector<IniEnt
                 Include(known_, Look(path, {}, false).lineage);
         }
     }
-    if (SaveTo(kWriteLocation, totals, extra, replace, out)) return out;
+    const Over over = cleared ? Over::Clear : Over::Add;
+    if (SaveTo(kWriteLocation, totals, extra, over, out)) return out;
     // The program's folder is loaded next time when what it holds is the later.
     const std::string read = ReadLocation();
     // (A first try that failed after its totals reached the file leaves them in `out`.)
-    if (!p_.SameFile(kWriteLocation, read)) SaveTo(read, StoredTotals(out.totals), extra, replace, out);
+    if (!p_.SameFile(kWriteLocation, read)) SaveTo(read, StoredTotals(out.totals), extra, over, out);
     return out;
 }
 

@@ -72,10 +72,10 @@ class StatsFile {
     // Once per run, before any save. `alsoRead` names other keys (section and key) that
     // travel with the totals; they are read from the copy the totals come from.
     LoadedTotals Load(const std::vector<IniEntry>& alsoRead = {});
-    // `replace`: the totals are what the user asked for (cleared), whatever else is
-    // there; otherwise what another session added meanwhile is added to them.
+    // What another session added meanwhile is added to the totals, unless they were
+    // `cleared`: then they are what the user asked for, whatever else is there.
     SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {},
-                     bool replace = false);
+                     bool cleared = false);
 
     // A save as copies record it: the run that wrote it, its generation and its total.
     struct Stamp {
@@ -86,6 +86,11 @@ class StatsFile {
 
   private:
     struct Copy;
+    // What a save does with a copy already where it goes: adds what that copy holds
+    // that ours lack; replaces it, ours including it (a sum made at start-up); or
+    // replaces it as the user's clear, which later sums must know of.
+    enum class Over { Add, Replace, Clear };
+    const Copy& Choose(Copy& inFolder, Copy& atC, LoadedTotals& out, std::optional<double>& merged);
     Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead, bool waitForLock);
     bool Includes(const Lineage& in, const std::string& writer, std::uint64_t generation) const;
     std::optional<double> CommonTotal(const Lineage& a, const Lineage& b) const;
@@ -94,7 +99,10 @@ class StatsFile {
     bool SetAside(const std::string& path, std::vector<std::string>& setAside);
     std::optional<double> Combine(const Copy& other, double ours, std::vector<std::string>& setAside);
     bool SaveTo(const std::string& path, const StoredTotals& totals, const std::vector<IniEntry>& extra,
-                bool replace, SavedTotals& out);
+                Over over, SavedTotals& out);
+    bool Write(const std::string& path, bool missing,
+               const std::vector<std::pair<std::string, std::string>>& keys,
+               const std::vector<IniEntry>& extra);
     bool WriteKeys(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,
                    const std::vector<IniEntry>& extra, bool inPlace);
     bool ReadsBack(const std::string& path, const std::vector<std::pair<std::string, std::string>>& keys,

@@ -16,9 +16,9 @@
 
 PW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 PW_BUILD_W32=${PW_BUILD_W32:-$PW_ROOT/build/win32}
-# The main window's class, as the build names it; the fallback serves before the
-# first configure.
-PW_MAIN_CLASS=pellowick_frmMain
+# The main window's class, as the build names it (read from CMakeLists.txt before the
+# first configure).
+PW_MAIN_CLASS=$(sed -nE 's/^set\(PW_MAIN_CLASS "(.*)"\)$/\1/p' "$PW_ROOT/CMakeLists.txt")
 # shellcheck source=/dev/null
 [[ ! -f "$PW_BUILD_W32/build_facts.sh" ]] || source "$PW_BUILD_W32/build_facts.sh"
 
