@@ -5,6 +5,7 @@
 
 namespace pw {
 
+// On purpose the first release's facts, version "1.0" among them, whatever the build.
 const char* const kCreditsFacts =
     "name:\t\tpellowick\r\nversion:\t\t1.0\r\nby:\t\tjom\r\ndate:\t\tjuly 14, 2000";
 const char* const kThanksBetaTest =
