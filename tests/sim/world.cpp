@@ -206,7 +206,8 @@ class World {
     double boxSeconds_ = 0;  // in all
     double overshootAtClose_ = 0;
     bool clearing_ = false;
-    bool inMenu_ = false;  // a menu command of the user's runs
+    bool inMenu_ = false;                          // a menu command of the user's runs
+    std::set<std::pair<int, Line::Kind>> saidOnce_;  // "loaded", "unloaded" by run
 
     // The host.
     double stallUntil_ = 0;
@@ -992,6 +993,11 @@ void World::OnLine(const std::string& ansi) {
             cur->lastMinute = m;
             break;
         }
+        case Line::Loaded:
+        case Line::Unloaded:
+            // Once each a run.
+            if (!saidOnce_.insert({run_, line.kind}).second) Fail("truth", "\"(un)loaded\" twice in one run");
+            break;
         default:
             break;
     }
@@ -1104,6 +1110,9 @@ FakePlatform::Answer World::OnBox(const fake::Box& b) {
     ++boxes_;
     Count("box " + b.title);
     Note("box \"" + b.title + "\": " + b.text.substr(0, b.text.find('\r')));
+    // The checks of a start tell only a user who asked for it.
+    if (userStart_ == 0 && (b.text.starts_with("Please ") || b.text.ends_with("Please try again.")))
+        Fail("truth", "a start nobody asked for says \"" + b.text + "\"");
     const bool silence = b.text.starts_with("America Online is not responding.\r\n");
     const bool leftRoom = b.text.starts_with("You have exited the America Online chat area.");
     if (silence || leftRoom) {

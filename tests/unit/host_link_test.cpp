@@ -155,25 +155,6 @@ TEST(HostLink, SendChatTypesTheLineThenPutsBackTheUsersText) {
     EXPECT_EQ(p.At(host.input).text, "");
 }
 
-// A write to a host known to be silent waits behind a read, so nothing is left queued
-// to land over what the user types when it wakes; what was taken comes back.
-TEST(HostLink, NoWriteIsLeftWaitingOnASilentHost) {
-    FakePlatform p;
-    FakeHost host(p);
-    HostLink link(p, kLineStart);
-    p.At(host.input).text = "half typed";
-    host.Stall(10);
-    ASSERT_EQ(link.ReadText(host.input), std::nullopt);
-    p.messages.clear();
-    link.ClearChatInput();
-    EXPECT_EQ(link.SendChat("line"), HostLink::Sent::Unsent);
-    p.RunFor(20);
-    link.RetryPutBack();
-    EXPECT_EQ(p.At(host.input).text, "half typed");
-    EXPECT_TRUE(host.posts.empty());
-    EXPECT_FALSE(link.HoldsUserText());
-}
-
 TEST(HostLink, RunKeywordTypesIntoTheAddressBoxOnly) {
     FakePlatform p;
     FakeHost host(p);

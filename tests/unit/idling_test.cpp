@@ -9,35 +9,6 @@ using testing::Idle;
 using testing::NotIdle;
 using testing::NowIdle;
 
-// Starts a period, sets the idle counters, then lets Timer1 deliver one tick.
-void OneTickFrom(App& a, const char* h, const char* m, const char* s) {
-    a.Click(a.main.picStartUp);
-    a.host.posts.clear();
-    a.main.Timer1.SetEnabled(false);  // no carries nor lines while they are set
-    a.main.lblHours.SetCaption(h);
-    a.main.lblMinutes.SetCaption(m);
-    a.main.lblSeconds.SetCaption(s);
-    a.main.Timer1.SetEnabled(true);
-    a.p.RunFor(1.0);
-}
-
-TEST(IdleClock, MinuteAndHourMarks) {
-    struct Case {
-        const char *h, *m, *s, *after;
-        int reported;
-    } cases[] = {
-        {"00", "00", "59", "00/01", 1},   {"00", "09", "59", "00/10", 10},    {"00", "59", "59", "01/00", 60},
-        {"01", "59", "59", "02/00", 120}, {"99", "59", "59", "100/00", 6000},
-    };
-    for (auto& c : cases) {
-        App a;
-        OneTickFrom(a, c.h, c.m, c.s);
-        // (a tick due during the announcement's pause runs nested, so seconds may read 01)
-        EXPECT_EQ(a.Idle().substr(0, a.Idle().rfind('/')), c.after) << c.h << "/" << c.m << "/" << c.s;
-        EXPECT_EQ(a.Said(), std::vector<std::string>{Idle(c.reported)});
-    }
-}
-
 TEST(IdleClock, StoppedClockOnlyFills) {
     App a;
     a.main.lblSeconds.SetCaption("60");
@@ -119,42 +90,6 @@ TEST(Idling, WatchdogStopsWhenTheRoomCloses) {
     EXPECT_NE(a.File("c:\\pwick.dat"), "<none>");
     EXPECT_EQ(a.p.At(a.host.frame).showState, kSwShowMaximized);
     EXPECT_FALSE(a.main.Timer1.Enabled());
-}
-
-TEST(Totals, CarriesAndFills) {
-    App a;
-    auto& t = a.main;
-    t.lblTotalSeconds.SetCaption("5");
-    EXPECT_EQ(a.Totals(), "00 00 00 05");
-    t.lblTotalSeconds.SetCaption("75");
-    EXPECT_EQ(a.Totals(), "00 00 01 00");
-    t.lblTotalMinutes.SetCaption("61");
-    EXPECT_EQ(a.Totals(), "00 00 61 00");
-    t.lblTotalDays.SetCaption("99");
-    t.lblTotalDays.SetCaption("100");
-    EXPECT_EQ(t.lblTotalDays.Caption(), "100");
-}
-
-TEST(Totals, FoldExamples) {
-    struct Case {
-        const char *totalsBefore, *h, *m, *s, *totalsAfter;
-    } cases[] = {
-        {"00 00 00 30", "00", "00", "59", "00 00 01 29"}, {"00 23 59 59", "00", "00", "01", "01 00 00 00"},
-        {"00 05 12 33", "01", "00", "00", "00 06 12 33"}, {"02 03 04 05", "00", "00", "00", "02 03 04 05"},
-        {"00 00 00 00", "24", "00", "00", "01 00 00 00"},
-    };
-    for (auto& c : cases) {
-        App a;
-        auto& t = a.main;
-        char d[3], h[3], m[3], s[3];
-        std::sscanf(c.totalsBefore, "%2s %2s %2s %2s", d, h, m, s);
-        t.lblTotalDays.SetCaption(d), t.lblTotalHours.SetCaption(h);
-        t.lblTotalMinutes.SetCaption(m), t.lblTotalSeconds.SetCaption(s);
-        t.lblHours.SetCaption(c.h), t.lblMinutes.SetCaption(c.m), t.lblSeconds.SetCaption(c.s);
-        t.LifetimeTotals().FoldIdleIntoTotals(a.p, t.Counters());
-        EXPECT_EQ(a.Totals(), c.totalsAfter) << c.totalsBefore;
-        EXPECT_EQ(a.Idle(), "00/00/00");
-    }
 }
 
 }  // namespace

@@ -33,14 +33,6 @@ TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
     EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
 }
 
-TEST(MainWindow, SecondCloseDuringUnloadIsIgnored) {
-    App a;
-    a.p.After(0.2, [&] { a.Click(a.main.lblClose); });
-    a.p.After(0.3, [&] { a.main.QueryClose(); });
-    EXPECT_TRUE(a.Ends([&] { a.main.QueryClose(); }));
-    EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
-}
-
 TEST(MainWindow, PressedEffectAlwaysReturnsHome) {
     App a;
     a.main.Form_Load();
