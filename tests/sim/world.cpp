@@ -206,7 +206,7 @@ class World {
     double boxSeconds_ = 0;  // in all
     double overshootAtClose_ = 0;
     bool clearing_ = false;
-    bool inMenu_ = false;                          // a menu command of the user's runs
+    bool inMenu_ = false;                            // a menu command of the user's runs
     std::set<std::pair<int, Line::Kind>> saidOnce_;  // "loaded", "unloaded" by run
 
     // The host.
