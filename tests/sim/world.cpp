@@ -216,7 +216,6 @@ class World {
     // When (awake) it last could have answered one, in a stretch long enough for a probe
     // to find it out (a probe and the rest after it); and since when it can now.
     double lastCouldAnswer_ = 0, answersSince_ = -1;
-    int postsChecked_ = 0;
     bool textCheck_ = false, textCheckValid_ = false;
     bool textUnknown_ = false;  // a program died holding some of it: what the box holds stands
     int timeoutsAtPost_ = 0;
@@ -620,18 +619,13 @@ void World::Happen(const Ev& e) {
             Reader(e.n, e.m, e.a);
             break;
         case Ev::AltF4:
-            if (!CanTouch()) break;
-            CloseRequested(p_.now);
-            for (Period& q : periods_)
-                if (q.run == run_ && !q.done && q.end < 0) q.quietEnd = true;
-            app_->QueryClose();
-            break;
         case Ev::LogOff:
-            if (!app_) break;
+            if (!app_ || (e.kind == Ev::AltF4 && !CanTouch())) break;
+            // Closed from outside: no "not idle" by design.
             CloseRequested(p_.now);
             for (Period& q : periods_)
                 if (q.run == run_ && !q.done && q.end < 0) q.quietEnd = true;
-            app_->EndSession();
+            e.kind == Ev::AltF4 ? app_->QueryClose() : app_->EndSession();
             break;
         case Ev::QuitMessage:
             if (!app_) break;
