@@ -131,6 +131,7 @@ class World {
     void Wire();
     void Plan(const Ev& e);
     void Happen(const Ev& e);
+    void MenuDone(double hiBefore);
     bool IsWorld(Ev::Kind k) const;
 
     // --- the program ---------------------------------------------------------------------
@@ -202,7 +203,7 @@ class World {
     double dragFor_ = 0.5;
     std::optional<double> closeAt_;
     double asleepAtClose_ = 0;
-    double boxTime_ = 0;     // seconds boxes were open since the close request
+    double boxTime_ = 0;     // seconds boxes and drags held the program since the close request
     double boxSeconds_ = 0;  // in all
     double overshootAtClose_ = 0;
     bool clearing_ = false;
@@ -327,7 +328,10 @@ void World::Wire() {
         if (!pick.item.empty()) Count("menu " + pick.item);
         return pick;
     };
-    p_.dragUser = [this] { return dragFor_; };
+    p_.dragUser = [this] {
+        if (closeAt_) boxTime_ += dragFor_;  // the user held the window meanwhile
+        return dragFor_;
+    };
     p_.disk->onChange = [this](const std::string& path, const File* before, const File* after) {
         OnDisk(path, before, after);
     };
@@ -545,6 +549,34 @@ void World::Reader(int part, int item, double open) {
     });
 }
 
+// After a menu command of the user's: a clear the user confirmed has emptied the totals.
+void World::MenuDone(double hiBefore) {
+    // (A quit message may have closed the question with no answer.)
+    for (auto b = p_.boxes.rbegin(); b != p_.boxes.rend(); ++b)
+        if (b->title == "Delete Statistics?") {
+            clearing_ = clearing_ && b->button == kIdYes;
+            break;
+        }
+    if (clearing_) {
+        // The countdown is over: whatever it found is gone, what a stop folded
+        // meanwhile may stay. A clear its disk refused is no clear on disk.
+        clearing_ = false;
+        lo_ = 0;
+        // A stop still folding may add its period before or after the count.
+        double stopping = 0;
+        for (Period& q : periods_) {
+            if (q.run != run_ || q.end < 0 || q.done) continue;
+            stopping += q.Counted() + 1;
+            q.done = true;
+        }
+        // (With another session writing too, what it added meanwhile may come back
+        // from a copy the clear could not see: only the lower bound moves then.)
+        // Nor when a copy could not be read in this run (the user was told).
+        if (clearSaved_ && !otherP_ && !toldUnreadable_) hi_ -= std::max(0.0, hiBefore - stopping);
+        Note("statistics cleared");
+    }
+}
+
 void World::Happen(const Ev& e) {
     Count(KindName(e.kind));
     if (traceOn_) Note(Describe(e).substr(12));
@@ -584,32 +616,13 @@ void World::Happen(const Ev& e) {
                 } leave{inMenu_};
                 const double hiBefore = hi_;
                 clearSaved_ = false;
-                Press(app_->lblMenu, nullptr);
-                // (A quit message may have closed the question with no answer.)
-                for (auto b = p_.boxes.rbegin(); b != p_.boxes.rend(); ++b)
-                    if (b->title == "Delete Statistics?") {
-                        clearing_ = clearing_ && b->button == kIdYes;
-                        break;
-                    }
-                if (clearing_) {
-                    // The countdown is over: whatever it found is gone, what a stop folded
-                    // meanwhile may stay. A clear its disk refused is no clear on disk.
-                    clearing_ = false;
-                    lo_ = 0;
-                    // A stop still folding may add its period before or after the count.
-                    double stopping = 0;
-                    for (Period& q : periods_) {
-                        if (q.run != run_ || q.end < 0 || q.done) continue;
-                        stopping += q.Counted() + 1;
-                        q.done = true;
-                    }
-                    // (With another session writing too, what it added meanwhile may come back
-                    // from a copy the clear could not see: only the lower bound moves then.)
-                    // Nor when a copy could not be read in this run (the user was told).
-                    if (clearSaved_ && !otherP_ && !toldUnreadable_)
-                        hi_ -= std::max(0.0, hiBefore - stopping);
-                    Note("statistics cleared");
+                try {
+                    Press(app_->lblMenu, nullptr);
+                } catch (...) {
+                    MenuDone(hiBefore);  // a close or a kill inside the command
+                    throw;
                 }
+                MenuDone(hiBefore);
                 break;
             }
         case Ev::Key:
@@ -795,7 +808,10 @@ void World::Happen(const Ev& e) {
 void World::UserInput(double stamp) {
     if (locked_) return;  // on the lock screen: not the session's input
     p_.lastInput = stamp;
-    inputs_.push_back({p_.now, p_.now - p_.Asleep()});
+    // Input that brings a time of its own from the future is known by that time: the
+    // away time counted from it is all the program can know.
+    const double later = std::max(0.0, stamp - p_.now);
+    inputs_.push_back({p_.now + later, p_.now - p_.Asleep() + later});
 }
 
 // Since when the user has been away, as the user's own account has it; the lock screen
