@@ -1,13 +1,13 @@
 // Benchmarks of the real backend. Prints `name: value unit` lines (medians); needs
 // PW_HOSTSIM for the host-client ones.
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include <windows.h>
+#include "bench/win32/bare_host.h"
 #include "host/bridge.h"
 #include "platform/pause.h"
 #include "platform/win32/win32_platform.h"
@@ -51,27 +51,7 @@ void PauseCpuRatio(pw::Platform& p) {
 // What the once-a-second watchdog asks of Windows, made directly: the same lookups
 // in the same order, then the length and the text of the room.
 std::string BareWatchdog() {
-    constexpr std::array<const char*, 5> kParts = {"RICHCNTL", "_AOL_Listbox", "_AOL_Icon", "_AOL_Combobox",
-                                                   "_AOL_Static"};
-    HWND frame = FindWindowA("AOL Frame25", nullptr);
-    HWND client = frame ? FindWindowExA(frame, nullptr, "MDIClient", nullptr) : nullptr;
-    HWND room = nullptr;
-    for (HWND w = client ? FindWindowExA(client, nullptr, "AOL Child", nullptr) : nullptr; w && !room;
-         w = FindWindowExA(client, w, "AOL Child", nullptr)) {
-        if (std::all_of(kParts.begin(), kParts.end(),
-                        [&](const char* cls) { return FindWindowExA(w, nullptr, cls, nullptr) != nullptr; }))
-            room = w;
-    }
-    DWORD_PTR length = 0, copied = 0;
-    if (!room ||
-        !SendMessageTimeoutW(room, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, pw::kHostAnswerMs, &length))
-        return {};
-    std::string text(length + 1, '\0');
-    if (!SendMessageTimeoutA(room, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, pw::kHostAnswerMs, &copied))
-        return {};
-    text.resize(std::min<std::size_t>(copied, length));
-    return text;
+    return bare::ReadText(bare::FindChatRoom());
 }
 
 // The bridge against the bare calls, interleaved so that drift hits both alike.
