@@ -10,11 +10,6 @@ namespace {
 // The width of a picture box's sunken border.
 constexpr float kBorderTwips = 2 * kTwipsPerPixel;
 
-PxRect Clip(const PxRect& a, const PxRect& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-
 void VisitBottomUp(const Form& form, const Control* container, const PxRect& clip, PixelScale s,
                    const std::function<void(const Control&, const PxRect&)>& visit) {
     const auto& all = form.Controls();
@@ -22,7 +17,7 @@ void VisitBottomUp(const Form& form, const Control* container, const PxRect& cli
         const Control& c = **it;
         if (c.container != container || !c.Visible()) continue;
         visit(c, clip);
-        VisitBottomUp(form, &c, Clip(clip, ChildArea(c, s)), s, visit);
+        VisitBottomUp(form, &c, clip.Clip(ChildArea(c, s)), s, visit);
     }
 }
 
@@ -83,9 +78,9 @@ PxRect ChildArea(const Control& c, PixelScale s) {
 }
 
 PxRect ShownRect(const Control& c, PixelScale s) {
-    PxRect r = Clip(ControlRect(c, s), ClientRect(c.form, s));
+    PxRect r = ControlRect(c, s).Clip(ClientRect(c.form, s));
     for (const Control* up = c.container; up; up = up->container)
-        r = Clip(r, ChildArea(*up, s));
+        r = r.Clip(ChildArea(*up, s));
     return r.Empty() ? PxRect{} : r;
 }
 

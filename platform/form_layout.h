@@ -3,6 +3,7 @@
 // Plain C++ so the rules can be checked without a window.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 
 #include "platform/forms.h"
@@ -15,6 +16,13 @@ struct PxRect {
     bool Empty() const { return right <= left || bottom <= top; }
     bool Intersects(const PxRect& o) const {
         return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+    bool Contains(const PxRect& o) const {
+        return left <= o.left && top <= o.top && right >= o.right && bottom >= o.bottom;
+    }
+    PxRect Clip(const PxRect& o) const {
+        return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+                std::min(bottom, o.bottom)};
     }
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }

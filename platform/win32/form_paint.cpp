@@ -168,10 +168,28 @@ RECT ToRect(const PxRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
+namespace {
+
+// Whether the control covers every pixel of its rectangle.
+bool Opaque(const Control& c) {
+    return c.kind != ControlKind::Button && !(c.kind == ControlKind::Label && c.transparent);
+}
+
+}  // namespace
+
 void PaintForm(const Form& form, HDC dc, const RECT& area, GdiCache& cache, HTHEME theme, PixelScale scale) {
     const PxRect update{area.left, area.top, area.right, area.bottom};
+    // A counter's second repaints only what shows: painting starts at the topmost
+    // opaque control that covers the whole update, not at the window's background.
+    std::size_t first = 0, index = 0;
+    ForEachBottomUp(form, scale, [&](const Control& c, const PxRect& clip) {
+        if (Opaque(c) && ControlRect(c, scale).Clip(clip).Contains(update)) first = index;
+        ++index;
+    });
+    index = 0;
     Painter painter(dc, cache, theme, scale);
     ForEachBottomUp(form, scale, [&](const Control& c, const PxRect& clip) {
+        if (index++ < first) return;
         const PxRect rect = ControlRect(c, scale);
         if (!rect.Intersects(clip) || !rect.Intersects(update)) return;
         const int saved = SaveDC(dc);

@@ -636,7 +636,11 @@ LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     auto* self = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
     try {
-        return self->Dispatch(msg, wp, lp);
+        const LRESULT result = self->Dispatch(msg, wp, lp);
+        // What one message changed is painted together: the second's tick changes
+        // several captions, and a flush armed for the later ones would paint twice.
+        if (!self->dirty_.empty() && self->hwnd_) self->Flush();
+        return result;
     } catch (const std::exception& e) {
         ReportFailure(e);
     } catch (...) {
