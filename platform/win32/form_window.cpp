@@ -253,6 +253,7 @@ class Win32FormWindow final : public FormWindow {
     std::vector<RECT> dirty_;
     Clock::time_point lastFlush_{};
     bool flushArmed_ = false;
+    bool paintedSinceFlush_ = false;
 
     // Mouse: the control that took the first button-down, and the buttons held.
     Control* pressed_ = nullptr;
@@ -388,6 +389,7 @@ void Win32FormWindow::Flush() {
         InvalidateRect(hwnd_, &r, FALSE);
     dirty_.clear();
     lastFlush_ = Clock::now();
+    paintedSinceFlush_ = false;
 }
 
 void Win32FormWindow::OnPaint() {
@@ -407,6 +409,7 @@ void Win32FormWindow::OnPaint() {
         backBuffer_ = GdiObject<HBITMAP>(CreateCompatibleBitmap(dc, client.right, client.bottom));
         SelectObject(backDc_, backBuffer_.Get());
     }
+    paintedSinceFlush_ = true;
     const RECT& r = ps.rcPaint;
     PaintForm(form_, backDc_, r, cache_, theme_, scale_);
     if (access_) access_->PaintFocus(backDc_, r);
@@ -639,7 +642,9 @@ LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         const LRESULT result = self->Dispatch(msg, wp, lp);
         // What one message changed is painted together: the second's tick changes
         // several captions, and a flush armed for the later ones would paint twice.
-        if (!self->dirty_.empty() && self->hwnd_) self->Flush();
+        // Only while the last flush is still unpainted, which it joins for free; after
+        // a paint the armed flush keeps a fold to one paint per screen refresh.
+        if (!self->dirty_.empty() && !self->paintedSinceFlush_ && self->hwnd_) self->Flush();
         return result;
     } catch (const std::exception& e) {
         ReportFailure(e);
