@@ -42,69 +42,6 @@ TEST(PrivateRoomNumber, AcceptsOnlyTheExactLinkAfterTrimming) {
         EXPECT_EQ(PrivateRoomNumber(TrimBlanks(c.typed)), c.number) << c.typed;
 }
 
-TEST(ParseOptions, DefaultsDescribeOneLobbyAndASignedOnTester) {
-    const ParseResult r = ParseOptions({});
-    ASSERT_TRUE(r.options);
-    EXPECT_EQ(r.options->rooms, 1u);
-    EXPECT_EQ(r.options->room_on_attempt, 1u);
-    EXPECT_EQ(r.options->WelcomeCaption(), "Welcome, Tester!");
-    EXPECT_EQ(r.options->title, "America Online");
-    EXPECT_FALSE(r.options->hang_after_ms);
-}
-
-TEST(ParseOptions, ReadsEveryOption) {
-    const ParseResult r = ParseOptions({"--log",
-                                        "l",
-                                        "--ready",
-                                        "r",
-                                        "--user",
-                                        "Name1",
-                                        "--rooms",
-                                        "3",
-                                        "--room-on-attempt",
-                                        "0",
-                                        "--extra-docs",
-                                        "2",
-                                        "--close-room-after",
-                                        "5",
-                                        "--exit-after",
-                                        "6",
-                                        "--type-at",
-                                        "7:a:b",
-                                        "--type-at",
-                                        "8:",
-                                        "--hang-after",
-                                        "9",
-                                        "--hang-for",
-                                        "10",
-                                        "--stall-file",
-                                        "s",
-                                        "--title",
-                                        "T",
-                                        "--welcome-caption",
-                                        "Welcome, !",
-                                        "--signed-out"});
-    ASSERT_TRUE(r.options) << r.error;
-    const Options& o = *r.options;
-    EXPECT_EQ(o.log_path, "l");
-    EXPECT_EQ(o.ready_path, "r");
-    EXPECT_EQ(o.rooms, 3u);
-    EXPECT_EQ(o.room_on_attempt, 0u);
-    EXPECT_EQ(o.extra_docs, 2u);
-    EXPECT_EQ(o.close_room_after_ms, 5u);
-    EXPECT_EQ(o.exit_after_ms, 6u);
-    ASSERT_EQ(o.type_at.size(), 2u);
-    EXPECT_EQ(o.type_at[0].at_ms, 7u);
-    EXPECT_EQ(o.type_at[0].text, "a:b");
-    EXPECT_EQ(o.type_at[1].text, "");
-    EXPECT_EQ(o.hang_after_ms, 9u);
-    EXPECT_EQ(o.hang_for_ms, 10u);
-    EXPECT_EQ(o.stall_file, "s");
-    EXPECT_EQ(o.title, "T");
-    EXPECT_EQ(o.WelcomeCaption(), "Welcome, !");
-    EXPECT_FALSE(o.signed_on);
-}
-
 TEST(ParseOptions, LastRoomCountWins) {
     EXPECT_EQ(ParseOptions({"--rooms", "4", "--no-room"}).options->rooms, 0u);
     EXPECT_EQ(ParseOptions({"--no-room", "--rooms", "2"}).options->rooms, 2u);

@@ -7,8 +7,6 @@ namespace {
 
 using testing::App;
 
-const char* kUnloaded = "unloaded</b> -|";
-
 TEST(MainWindow, LoadPreparesTheWindowBeforeItIsShown) {
     App a;
     a.p.At(a.host.input).text = "half-typed";
@@ -25,12 +23,6 @@ TEST(MainWindow, LoadPreparesTheWindowBeforeItIsShown) {
     EXPECT_EQ(a.Said(), std::vector<std::string>{"loaded</b> -|"});
     EXPECT_EQ(a.Totals(), "00 00 00 00");
     EXPECT_TRUE(a.p.files.empty());
-}
-
-TEST(MainWindow, CloseWhenNotIdlePostsOnlyUnloaded) {
-    App a;
-    EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
-    EXPECT_EQ(a.Said(), std::vector<std::string>{kUnloaded});
 }
 
 TEST(MainWindow, PressedEffectAlwaysReturnsHome) {
