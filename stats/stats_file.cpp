@@ -181,9 +181,10 @@ bool StatsFile::Includes(const Lineage& in, const std::string& writer, std::uint
 }
 
 // What both copies hold of the save they both build on. It is known when the copies part
-// at one run's saves only: the run saves both include the same of are older than that,
-// and with two runs at which they part, what each holds of the other cannot be told
-// apart. Where both were cleared since, neither holds any of it.
+// at one run's saves only and the saves both hold whole are older than the one they
+// part at; with two runs at which they part, or a save both hold that is not older,
+// what each holds of the other cannot be told apart. Where both were cleared since,
+// neither holds any of it.
 std::optional<double> StatsFile::CommonTotal(const Lineage& a, const Lineage& b) const {
     const std::optional<Stamp> common = CommonSave(a, b);
     if (!common) return std::nullopt;
@@ -210,11 +211,9 @@ std::optional<StatsFile::Stamp> StatsFile::CommonSave(const Lineage& a, const Li
         }
     }
     // The latest of the saves both hold whole (generations only grow) includes the others.
-    // (Copies that parted number their saves apart: of equal numbers, the larger is later.)
-    if (parting && latest)
-        return std::pair(parting->generation, parting->total) > std::pair(latest->generation, latest->total)
-                   ? parting
-                   : latest;
+    // One not older than the save they part at may have been made beside it, by another
+    // session.
+    if (parting && latest && latest->generation >= parting->generation) return std::nullopt;
     return parting ? parting : latest;
 }
 

@@ -194,6 +194,7 @@ class Generator {
                 r_.Below(2));
         });
         every(2400, [&](double t) { Add(t, Ev::CutSave, 0, 0, 1 + r_.Below(6)); });
+        every(4800, [&](double t) { Add(t, Ev::MisreadSave, r_.LogBetween(1, 900)); });
         every(3000, [&](double t) {
             Add(t, Ev::Reader, r_.LogBetween(0.2, 6), 0, r_.Below(5), r_.Below(kMenuItems));
         });
@@ -273,6 +274,7 @@ const char* KindName(Ev::Kind k) {
                                         "read-only file",
                                         "read-only folder",
                                         "cut save",
+                                        "misread save",
                                         "other start",
                                         "other save",
                                         "clock shift",

@@ -23,7 +23,7 @@ struct Ev {
         // The host client.
         Stall, Slow, Hang, HostExit, HostStart, RoomClose, RoomOpen, SignOff, SignOn,
         // The disk, and another session of pellowick on the same machine.
-        LockFile, ReadOnlyFile, ReadOnlyFolder, CutSave, OtherStart, OtherSave,
+        LockFile, ReadOnlyFile, ReadOnlyFolder, CutSave, MisreadSave, OtherStart, OtherSave,
         // The machine.
         ClockShift, TickWrap, Sleep,
         kKinds

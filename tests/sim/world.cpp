@@ -758,6 +758,12 @@ void World::Happen(const Ev& e) {
         case Ev::CutSave:
             p_.failProfileWriteAt = e.n;
             break;
+        case Ev::MisreadSave:  // for a while, every staged save reads back with a digit more
+            p_.readFilter = [](const std::string& path, const std::string& value) {
+                return path.ends_with(".new") ? value + "0" : value;
+            };
+            p_.AtWorld(p_.now + e.a, [this] { p_.readFilter = nullptr; });
+            break;
         case Ev::OtherStart: {
             if (otherP_) break;
             otherP_ = std::make_unique<FakePlatform>(p_.disk);

@@ -289,53 +289,6 @@ TEST_F(StatsOnC, TheLaterSaveWinsWhateverTheFileTimesSay) {
     Place(kWrite + ".bad", kNone);
 }
 
-// A backup holds c:\pwick.dat through the second of three starts: that run saves beside
-// the program, and the third start adds up what each run added.
-TEST_F(StatsOnC, ALockedFileAcrossThreeStartsLosesNothing) {
-    Place(kWrite, Stats("05", "00", "00", "00"));
-    {
-        FrmMain run(p);
-        run.Stats().LoadTotals();
-        run.lblTotalSeconds.SetCaption("15");  // ten seconds idle
-        run.Stats().SaveTotals();
-    }
-    Sleep(20);  // (two runs of one test process, told apart by their start)
-    {
-        InUse busy(kWrite);
-        ASSERT_TRUE(busy.Held());
-        FrmMain run(p);
-        run.Stats().LoadTotals();
-        EXPECT_EQ(Totals(run), "00 00 00 05");
-        run.lblTotalSeconds.SetCaption("12");  // seven seconds idle
-        run.Stats().SaveTotals();
-        EXPECT_EQ(p.boxes.size(), 1u);  // told once that c:\ could not be read
-    }
-    EXPECT_EQ(Load(), "00 00 00 22");
-    EXPECT_EQ(Bytes(kWrite + ".old"), kNone);
-}
-
-TEST_F(StatsOnC, AStagedFileThatReadsBackWrongReplacesNothing) {
-    const std::string before = Stats("01", "02", "03", "04", 1);
-    Place(kWrite, before);
-    p.readFilter = [](const std::string& path, const std::string& value) {
-        return path.ends_with(".new") ? value + "0" : value;
-    };
-    FrmMain run(p);
-    run.lblTotalSeconds.SetCaption("42");
-    run.Stats().SaveTotals();
-    EXPECT_EQ(Bytes(kWrite), before);
-    EXPECT_EQ(Bytes(InFolder()), kNone);
-    EXPECT_EQ(Bytes(Staged(kWrite)), kNone);
-    EXPECT_EQ(Bytes(Staged(InFolder())), kNone);
-    ASSERT_EQ(p.boxes.size(), 1u);
-    EXPECT_EQ(p.boxes[0].title, "Haulted!");
-    // Once the disk reads back true, the next save goes through.
-    p.readFilter = nullptr;
-    run.Stats().SaveTotals();
-    // (This run loaded nothing: its 42 seconds go on top of what is there.)
-    EXPECT_EQ(Bytes(kWrite), Stats("43", "02", "03", "04", 4));
-}
-
 long TotalSeconds(const FrmMain& m) {
     return static_cast<long>(
         CaptionValue(m.lblTotalDays.Caption()) * 86400 + CaptionValue(m.lblTotalHours.Caption()) * 3600 +

@@ -4,7 +4,6 @@
 // return, and the time of the last input.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,8 +26,6 @@ class TestPlatform final : public Platform {
     int quits = 0;
     // When set, the tick of the session's last input: a test's user, away or back.
     std::optional<std::uint32_t> lastInput;
-    // Every profile value read passes through this when set (a disk that reads back wrong).
-    std::function<std::string(const std::string& path, const std::string& value)> readFilter;
 
     Hwnd FindTopWindow(const char* cls) override { return real_.FindTopWindow(cls); }
     Hwnd FindChildWindow(Hwnd parent, Hwnd after, const char* cls) override {
@@ -60,8 +57,7 @@ class TestPlatform final : public Platform {
 
     std::string ReadProfileValue(const std::string& section, const std::string& key, const std::string& def,
                                  std::size_t cap, const std::string& path) override {
-        std::string value = real_.ReadProfileValue(section, key, def, cap, Path(path));
-        return readFilter ? readFilter(path, value) : value;
+        return real_.ReadProfileValue(section, key, def, cap, Path(path));
     }
     bool WriteProfileValue(const std::string& section, const std::string& key, const std::string& value,
                            const std::string& path) override {
