@@ -115,6 +115,15 @@ TEST_F(HostStall, TheMinuteLineKeepsTextTypedBeforeIt) {
     EXPECT_TRUE(p_.boxes.empty());
 }
 
+TEST_F(HostStall, AStopDuringAStallPostsNotIdleAfterIt) {
+    Stall(5000);
+    main_->Controller().picStopUp_Click();
+    EXPECT_FALSE(main_->Timer1.Enabled());
+    ASSERT_TRUE(host_->WaitForLog([](auto& log) { return Payloads(log, "POST").size() == 2; }, 10));
+    EXPECT_NE(Payloads(host_->Log(), "POST").back().find("not idle"), std::string::npos);
+    EXPECT_TRUE(p_.boxes.empty());
+}
+
 // Automatic idle starts the period; the user comes back typing into the chat box.
 class AutoIdleOverHost : public HostStall {
     bool StartsByClick() const override { return false; }

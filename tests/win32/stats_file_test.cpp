@@ -289,6 +289,31 @@ TEST_F(StatsOnC, TheLaterSaveWinsWhateverTheFileTimesSay) {
     Place(kWrite + ".bad", kNone);
 }
 
+// A backup holds c:\pwick.dat through the second of three starts: that run saves beside
+// the program, and the third start adds up what each run added.
+TEST_F(StatsOnC, ALockedFileAcrossThreeStartsLosesNothing) {
+    Place(kWrite, Stats("05", "00", "00", "00"));
+    {
+        FrmMain run(p);
+        run.Stats().LoadTotals();
+        run.lblTotalSeconds.SetCaption("15");  // ten seconds idle
+        run.Stats().SaveTotals();
+    }
+    Sleep(20);  // (two runs of one test process, told apart by their start)
+    {
+        InUse busy(kWrite);
+        ASSERT_TRUE(busy.Held());
+        FrmMain run(p);
+        run.Stats().LoadTotals();
+        EXPECT_EQ(Totals(run), "00 00 00 05");
+        run.lblTotalSeconds.SetCaption("12");  // seven seconds idle
+        run.Stats().SaveTotals();
+        EXPECT_EQ(p.boxes.size(), 1u);  // told once that c:\ could not be read
+    }
+    EXPECT_EQ(Load(), "00 00 00 22");
+    EXPECT_EQ(Bytes(kWrite + ".old"), kNone);
+}
+
 long TotalSeconds(const FrmMain& m) {
     return static_cast<long>(
         CaptionValue(m.lblTotalDays.Caption()) * 86400 + CaptionValue(m.lblTotalHours.Caption()) * 3600 +
