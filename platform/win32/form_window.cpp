@@ -644,7 +644,9 @@ LRESULT CALLBACK Win32FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         // several captions, and a flush armed for the later ones would paint twice.
         // Only while the last flush is still unpainted, which it joins for free; after
         // a paint the armed flush keeps a fold to one paint per screen refresh.
-        if (!self->dirty_.empty() && !self->paintedSinceFlush_ && self->hwnd_) self->Flush();
+        // (Looked up again: the handler may have closed the window and freed its form.)
+        self = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && !self->dirty_.empty() && !self->paintedSinceFlush_) self->Flush();
         return result;
     } catch (const std::exception& e) {
         ReportFailure(e);
