@@ -117,7 +117,25 @@ void Form::SetMenu(MenuItem menu) {
 bool Part::Clickable() const {
     if (role == Role::StaticText || !face || !face->Shown() || !face->Enabled()) return false;
     const FormWindow* window = face->form.WindowIfMade();
-    return !window || window->IsEnabled();
+    return !window || (window->IsEnabled() && !face->form.InWindowLoop());
+}
+
+namespace {
+struct LoopScope {
+    int& depth;
+    explicit LoopScope(int& d) : depth(d) { ++depth; }
+    ~LoopScope() { --depth; }
+};
+}  // namespace
+
+const MenuItem* Form::TrackPopup(const MenuItem& menu, float x, float y) {
+    LoopScope loop(windowLoop_);
+    return Window().TrackPopup(menu, x, y);
+}
+
+void Form::BeginDrag() {
+    LoopScope loop(windowLoop_);
+    Window().BeginDrag();
 }
 
 Part& Form::AddButton(std::string n, Role role, Control& face, Control* pressedFace, int tabStop) {

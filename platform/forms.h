@@ -294,6 +294,12 @@ class Form {
     // Shared: whoever runs one of its items keeps the tree alive while the item's
     // handler runs, even if the menu is made anew meanwhile.
     std::shared_ptr<const MenuItem> Menu() const { return menu_; }
+    // The window's popup menu and its drag run modal loops of their own; while one
+    // runs, the parts cannot be pressed (a screen reader's press would run inside it,
+    // and the menu could not close until that handler ended).
+    const MenuItem* TrackPopup(const MenuItem& menu, float x, float y);
+    void BeginDrag();
+    bool InWindowLoop() const { return windowLoop_ > 0; }
 
     // --- Keyboard and screen readers -----------------------------------------------
     // Parts in tab order; the platform reads them, the form builds them once.
@@ -338,6 +344,7 @@ class Form {
     FormRole role_ = FormRole::OwnedByMain;
     Form* main_ = nullptr;
     std::vector<Part> parts_;
+    int windowLoop_ = 0;
     int focusStop_ = 0;
     Control* spaceHeld_ = nullptr;  // the face pressed by Space, released with it
 };

@@ -170,7 +170,7 @@ void FrmMain::Wire() {
     cmdStopIt.Click = [this] { controller_.cmdStopIt_Click(); };
     start_.Attach();
     stop_.Attach();
-    picTitleBar.MouseDown = [this](int) { Window().BeginDrag(); };
+    picTitleBar.MouseDown = [this](int) { BeginDrag(); };
     lblMinimize.MouseUp = [this](int) { Minimize(); };
     lblMenu.Click = [this] { lblMenu_Click(); };
     lblClose.Click = [this] { lblClose_Click(); };
@@ -276,20 +276,12 @@ void FrmMain::Unload(bool pause) {
 
 void FrmMain::lblMenu_Click() {
     // No command starts once the program is closing; one popup menu at a time.
-    if (unloading_ || menuOpen_) return;
+    if (unloading_ || InWindowLoop()) return;
     FrmMenu& menu = Menu();
     menu.ShowAutoIdleChoice(autoIdle_.Minutes());
     const std::shared_ptr<const MenuItem> items = menu.Menu();
     const float at = MenuPlace();
-    const MenuItem* item = nullptr;
-    {
-        menuOpen_ = true;
-        struct Closed {
-            bool& open;
-            ~Closed() { open = false; }
-        } closed{menuOpen_};
-        item = Window().TrackPopup(*items, at, at);
-    }
+    const MenuItem* item = TrackPopup(*items, at, at);
     // `items` keeps the item alive while it runs, though a nested click rebuilds the menu.
     if (item && item->Click) item->Click();
 }

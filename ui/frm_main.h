@@ -96,7 +96,6 @@ class FrmMain : public Form {
     ImageButton stop_{Named("picStopUp"), Named("lblButtonTop(1)"), Named("lblButtonLeft(1)")};
     std::unique_ptr<FrmMenu> menu_;
     bool unloading_ = false;
-    bool menuOpen_ = false;
     bool closeAfterStop_ = false;
 };
 
