@@ -54,7 +54,7 @@ StoredTotals TotalsOf(double seconds) {
     return {two(s % 60), two(s / 60 % 60), two(s / 3600 % 24), two(s / 86400)};
 }
 
-// "run:generation:total,...": the save itself first, then the most recent it includes.
+// "run:generation:total:own,...": the save itself first, then the most recent it includes.
 std::string LineageText(const StatsFile::Lineage& lineage, const std::string& writer) {
     std::vector<std::pair<std::string, StatsFile::Stamp>> saves;
     for (const auto& save : lineage)
@@ -69,6 +69,7 @@ std::string LineageText(const StatsFile::Lineage& lineage, const std::string& wr
         if (!text.empty()) text += ',';
         text += run + ':' + std::to_string(stamp.generation) + ':' +
                 std::to_string(static_cast<std::uint64_t>(stamp.total));
+        if (stamp.own >= 0) text += ':' + std::to_string(static_cast<std::uint64_t>(stamp.own));
     }
     return text;
 }
@@ -81,12 +82,20 @@ StatsFile::Lineage ParseLineage(const std::string& text, std::string& writer) {
         std::size_t end = text.find(',', at);
         if (end == std::string::npos) end = text.size();
         const std::string save = text.substr(at, end - at);
-        const std::size_t b = save.rfind(':');
-        const std::size_t a = b == std::string::npos || b == 0 ? std::string::npos : save.rfind(':', b - 1);
-        if (a != std::string::npos) {
-            const StatsFile::Stamp stamp{ParseNumber(save.substr(a + 1, b - a - 1)),
-                                         static_cast<double>(ParseNumber(save.substr(b + 1)))};
-            const std::string run = save.substr(0, a);
+        // Runs are named without colons; the count of what a run counted itself is
+        // missing from saves of earlier versions.
+        std::vector<std::string> fields;
+        for (std::size_t f = 0; f <= save.size();) {
+            std::size_t colon = save.find(':', f);
+            if (colon == std::string::npos) colon = save.size();
+            fields.push_back(save.substr(f, colon - f));
+            f = colon + 1;
+        }
+        if (fields.size() == 3 || fields.size() == 4) {
+            const StatsFile::Stamp stamp{
+                ParseNumber(fields[1]), static_cast<double>(ParseNumber(fields[2])),
+                fields.size() == 4 ? static_cast<double>(ParseNumber(fields[3])) : -1.0};
+            const std::string& run = fields[0];
             if (at == 0) writer = run;
             auto& known = lineage[run];
             if (stamp.generation >= known.generation) known = stamp;
@@ -167,7 +176,10 @@ StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEn
     c.generation = ParseNumber(ReadIniValue(p_, kStatsSection, kGenerationKey, path));
     generation_ = std::max(generation_, c.generation);
     c.lineage = ParseLineage(ReadIniValue(p_, kStatsSection, kIncludesKey, path), c.writer);
-    Include(c.lineage, {{c.writer, {c.generation, c.Total()}}});
+    // The copy's own save, as its keys say (what its run counted itself only its record says).
+    Stamp& self = c.lineage[c.writer];
+    if (c.generation >= self.generation)
+        self = {c.generation, c.Total(), self.generation == c.generation ? self.own : -1};
     c.extra = alsoRead;
     for (IniEntry& e : c.extra)
         e.value = ReadIniValue(p_, e.section, e.key, path);
@@ -180,12 +192,49 @@ bool StatsFile::Includes(const Lineage& in, const std::string& writer, std::uint
     return it != in.end() && it->second.generation >= generation;
 }
 
-// What both copies hold of the save they both build on. It is known when the copies part
-// at one run's saves only and the saves both hold whole are older than the one they
-// part at; with two runs at which they part, or a save both hold that is not older,
-// what each holds of the other cannot be told apart. Where both were cleared since,
-// neither holds any of it.
-std::optional<double> StatsFile::CommonTotal(const Lineage& a, const Lineage& b) const {
+// Seconds copy `x` holds beyond the saves `y` holds too: what each of its runs counted
+// itself after the last save of that run both hold. nullopt where a save does not say.
+std::optional<double> StatsFile::Beyond(const Lineage& x, const Lineage& y) const {
+    // An older pellowick's save counted all it holds itself.
+    auto own = [](const std::string& run, const Stamp& s) { return run.empty() ? s.total : s.own; };
+    double sum = 0;
+    for (const auto& [run, stamp] : x) {
+        if (run.starts_with(kClearMark)) continue;
+        auto it = y.find(run);
+        if (it != y.end() && it->second.generation >= stamp.generation) continue;
+        const double mine = own(run, stamp), shared = it == y.end() ? 0 : own(run, it->second);
+        if (mine < 0 || shared < 0) return std::nullopt;
+        sum += std::max(0.0, mine - shared);
+    }
+    return sum;
+}
+
+// What both copies hold of the saves they both build on, when that can be known. Where
+// both were cleared since, neither holds any of it.
+std::optional<double> StatsFile::CommonTotal(const Lineage& a, double totalA, const Lineage& b,
+                                             double totalB) const {
+    auto clearedBeyond = [](const Lineage& x, const Lineage& y) {
+        return std::any_of(x.begin(), x.end(), [&](const auto& save) {
+            if (!save.first.starts_with(kClearMark)) return false;
+            auto it = y.find(save.first);
+            return it == y.end() || it->second.generation < save.second.generation;
+        });
+    };
+    const bool clearedA = clearedBeyond(a, b), clearedB = clearedBeyond(b, a);
+    if (clearedA && clearedB) return 0;
+    // Each copy less what it holds beyond the other: the same sum from both sides, or one
+    // of them holds what its record does not show (a record cut short). A side cleared
+    // since cannot be asked.
+    const std::optional<double> viaA = clearedA ? std::nullopt : Beyond(a, b);
+    const std::optional<double> viaB = clearedB ? std::nullopt : Beyond(b, a);
+    if (viaA && viaB) {
+        const double fromA = totalA - *viaA, fromB = totalB - *viaB;
+        if (std::abs(fromA - fromB) > 1) return std::nullopt;
+        return std::max(0.0, std::min(fromA, fromB));
+    }
+    if (clearedA && viaB) return std::max(0.0, totalB - *viaB);
+    if (clearedB && viaA) return std::max(0.0, totalA - *viaA);
+    // Saves of earlier versions record no counts of their own: their generations decide.
     const std::optional<Stamp> common = CommonSave(a, b);
     if (!common) return std::nullopt;
     auto clearedSince = [&](const Lineage& l) {
@@ -281,6 +330,7 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
             }
         }
     }
+    countedFrom_ = SecondsOf(out.totals);
     return out;
 }
 
@@ -309,7 +359,8 @@ const StatsFile::Copy& StatsFile::Choose(Copy& f, Copy& c, LoadedTotals& out, st
         p_.RemoveFile(kWriteLocation);
         return f;
     }
-    if (std::optional<double> common = older ? std::nullopt : CommonTotal(c.lineage, f.lineage)) {
+    if (std::optional<double> common =
+            older ? std::nullopt : CommonTotal(c.lineage, c.Total(), f.lineage, f.Total())) {
         // Both moved on from one save: each keeps what it added.
         merged = std::max(0.0, c.Total() + f.Total() - *common);
         Include(known_, c.lineage);
@@ -339,8 +390,9 @@ std::optional<double> StatsFile::Combine(const Copy& other, double ours, std::ve
     // An older save, all of which ours include.
     if (Includes(known_, other.writer, other.generation)) return ours;
     // Both moved on from one save.
-    if (std::optional<double> common =
-            other.writer.empty() ? std::nullopt : CommonTotal(known_, other.lineage))
+    if (std::optional<double> common = other.writer.empty()
+                                           ? std::nullopt
+                                           : CommonTotal(known_, countedFrom_, other.lineage, other.Total()))
         return std::max(0.0, other.Total() + ours - *common);
     // Nothing in common: it is kept beside itself, or, where that cannot be, this save
     // does not go there.
@@ -400,7 +452,10 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     const StoredTotals write = total == ours ? totals : TotalsOf(total);
     // Every save is later than all that came before, whatever the clock says.
     const std::uint64_t generation = ++generation_;
-    Include(lineage, {{run_, {generation, total}}});
+    // A clear or a sum counts nothing new; the totals given hold what was counted since
+    // the last save.
+    const double own = own_ + (over == Over::Add ? std::max(0.0, ours - countedFrom_) : 0.0);
+    Include(lineage, {{run_, {generation, total, own}}});
     if (over == Over::Clear) Include(lineage, {{std::string(kClearMark) + run_, {generation, 0}}});
     const std::vector<std::pair<std::string, std::string>> keys = {
         {kTotalKeys[0], write.seconds},
@@ -419,6 +474,8 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     lastWriter_ = run_;
     lastGeneration_ = generation;
     lastTotal_ = total;
+    countedFrom_ = total;
+    own_ = own;
     out.totals = write;
     out.onDisk = done;
     return done;

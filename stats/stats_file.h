@@ -7,7 +7,8 @@
 //
 // Copies can drift apart: a run that could not read one of them, or two sessions of
 // pellowick on one machine. So every saved copy says which saves it includes (the run
-// that wrote each, its generation and its total), and copies are never chosen by file
+// that wrote each, its generation, its total and what that run had counted itself),
+// and copies are never chosen by file
 // times, which a clock set back would turn around. A copy that includes the other wins;
 // two that both moved on from a common save are added up; copies with nothing in common
 // keep the loser beside it as "pwick.dat.old". This module only works the files: what
@@ -77,10 +78,12 @@ class StatsFile {
     SavedTotals Save(const StoredTotals& totals, const std::vector<IniEntry>& extra = {},
                      bool cleared = false);
 
-    // A save as copies record it: the run that wrote it, its generation and its total.
+    // A save as copies record it: the run that wrote it, its generation, its total, and
+    // the seconds that run had counted itself by then (-1: not recorded).
     struct Stamp {
         std::uint64_t generation = 0;
         double total = 0;  // seconds
+        double own = -1;
     };
     using Lineage = std::map<std::string, Stamp>;  // by run: the latest save of it included
 
@@ -93,8 +96,9 @@ class StatsFile {
     const Copy& Choose(Copy& inFolder, Copy& atC, LoadedTotals& out, std::optional<double>& merged);
     Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead, bool waitForLock);
     bool Includes(const Lineage& in, const std::string& writer, std::uint64_t generation) const;
-    std::optional<double> CommonTotal(const Lineage& a, const Lineage& b) const;
+    std::optional<double> CommonTotal(const Lineage& a, double totalA, const Lineage& b, double totalB) const;
     std::optional<Stamp> CommonSave(const Lineage& a, const Lineage& b) const;
+    std::optional<double> Beyond(const Lineage& x, const Lineage& y) const;
     bool ReplaceWithCopy(const std::string& from, const std::string& to);
     bool SetAside(const std::string& path, std::vector<std::string>& setAside);
     std::optional<double> Combine(const Copy& other, double ours, std::vector<std::string>& setAside);
@@ -119,6 +123,10 @@ class StatsFile {
     std::string lastWriter_ = "-";
     std::uint64_t lastGeneration_ = 0;
     double lastTotal_ = 0;
+    double own_ = 0;  // seconds this run counted itself, as its last save recorded
+    // What the saves in known_ add up to, as loaded (or summed) or last saved: what the
+    // totals given hold beyond it, this run counted.
+    double countedFrom_ = 0;
 };
 
 }  // namespace pw
