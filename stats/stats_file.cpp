@@ -19,8 +19,9 @@ constexpr const char* kTotalKeys[] = {"Seconds", "Minutes", "Hours", "Days"};
 // the run that wrote it first.
 constexpr const char* kGenerationKey = "Generation";
 constexpr const char* kIncludesKey = "Includes";
-// Saves a copy remembers it includes: enough for the runs that may be writing at once.
-constexpr std::size_t kSavesRemembered = 8;
+// Saves a copy remembers it includes: enough for the runs that may be writing at once,
+// few enough to be read through the value buffer.
+constexpr std::size_t kSavesRemembered = 12;
 // A copy a backup or a virus scanner holds for a moment is waited for this long.
 constexpr double kLockWaitSeconds = 2;
 constexpr double kLockPollSeconds = 0.1;
@@ -31,6 +32,8 @@ constexpr const char* kNothing = "-";
 // Among the saves a copy includes, a clear is named by its run after this mark: what
 // came before it counts no more.
 constexpr std::string_view kClearMark = "!";
+// Named as a run: the latest generation among the saves a copy no longer names.
+constexpr const char* kForgotten = "*";
 
 std::uint64_t ParseNumber(const std::string& text) {
     std::uint64_t value = 0;
@@ -59,11 +62,17 @@ std::string LineageText(const StatsFile::Lineage& lineage, const std::string& wr
     std::vector<std::pair<std::string, StatsFile::Stamp>> saves;
     for (const auto& save : lineage)
         // "": a copy an older pellowick wrote, worth naming when it held anything.
-        if (save.first != writer && (!save.first.empty() || save.second.total > 0)) saves.push_back(save);
+        if (save.first != writer && save.first != kForgotten &&
+            (!save.first.empty() || save.second.total > 0))
+            saves.push_back(save);
     std::sort(saves.begin(), saves.end(),
               [](auto& a, auto& b) { return a.second.generation > b.second.generation; });
+    std::uint64_t forgotten = lineage.count(kForgotten) ? lineage.at(kForgotten).generation : 0;
+    for (std::size_t i = kSavesRemembered - 1; i < saves.size(); ++i)
+        forgotten = std::max(forgotten, saves[i].second.generation);
     if (saves.size() >= kSavesRemembered) saves.resize(kSavesRemembered - 1);
     saves.insert(saves.begin(), {writer, lineage.at(writer)});
+    if (forgotten) saves.push_back({kForgotten, {forgotten, 0}});
     std::string text;
     for (const auto& [run, stamp] : saves) {
         if (!text.empty()) text += ',';
@@ -141,6 +150,7 @@ struct StatsFile::Copy {
     std::string writer;  // "" for a copy an older pellowick wrote
     Lineage lineage;     // the saves it includes, itself among them
     std::vector<IniEntry> extra;
+    bool waited = false;  // for a lock
     double Total() const { return SecondsOf(totals); }
 };
 
@@ -163,6 +173,7 @@ StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEn
     c.access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
     for (double waited = 0; waitForLock && c.access == FileAccess::Unreadable && waited < kLockWaitSeconds;
          waited += kLockPollSeconds) {
+        c.waited = true;
         WaitAwake(p_, kLockPollSeconds);
         c.access = FileExists(p_, path) ? p_.ProbeFile(path) : FileAccess::Missing;
     }
@@ -198,10 +209,14 @@ std::optional<double> StatsFile::Beyond(const Lineage& x, const Lineage& y) cons
     // An older pellowick's save counted all it holds itself.
     auto own = [](const std::string& run, const Stamp& s) { return run.empty() ? s.total : s.own; };
     double sum = 0;
+    auto forgot = y.find(kForgotten);
     for (const auto& [run, stamp] : x) {
-        if (run.starts_with(kClearMark)) continue;
+        if (run.starts_with(kClearMark) || run == kForgotten) continue;
         auto it = y.find(run);
         if (it != y.end() && it->second.generation >= stamp.generation) continue;
+        // All of this run's saves are old enough for `y` to have stopped naming them.
+        if (it == y.end() && forgot != y.end() && forgot->second.generation >= stamp.generation)
+            return std::nullopt;
         const double mine = own(run, stamp), shared = it == y.end() ? 0 : own(run, it->second);
         if (mine < 0 || shared < 0) return std::nullopt;
         sum += std::max(0.0, mine - shared);
@@ -249,7 +264,7 @@ std::optional<StatsFile::Stamp> StatsFile::CommonSave(const Lineage& a, const Li
     std::optional<Stamp> parting, latest;
     for (const auto& [run, stampA] : a) {
         auto it = b.find(run);
-        if (it == b.end()) continue;
+        if (it == b.end() || run == kForgotten) continue;
         const Stamp& stampB = it->second;
         if (stampA.generation != stampB.generation) {
             if (parting) return std::nullopt;
@@ -294,8 +309,11 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
     const std::string read = ReadLocation();
     Copy inFolder = Look(read, alsoRead, true);
     std::optional<Copy> atC;
-    if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read))
+    if (FileExists(p_, kWriteLocation) && !p_.SameFile(kWriteLocation, read)) {
         atC = Look(kWriteLocation, alsoRead, true);
+        // Another session may have saved to the folder meanwhile.
+        if (atC->waited) inFolder = Look(read, alsoRead, true);
+    }
     for (const Copy* c : {&inFolder, atC ? &*atC : nullptr}) {
         if (c && c->access == FileAccess::Unreadable) {
             untouchable_.insert(c->path);

@@ -204,7 +204,7 @@ class World {
     std::optional<double> closeAt_;
     double asleepAtClose_ = 0;
     double boxTime_ = 0;     // seconds boxes and drags held the program since the close request
-    double boxSeconds_ = 0;  // in all
+    double boxSeconds_ = 0;  // in all, and menus
     double overshootAtClose_ = 0;
     bool clearing_ = false;
     bool inMenu_ = false;                            // a menu command of the user's runs
@@ -326,10 +326,14 @@ void World::Wire() {
         // (The old choice holds until the menu closes.)
         if (pick.item.starts_with("autoidle")) autoChoices_.insert(std::stoi(pick.item.substr(8)));
         if (!pick.item.empty()) Count("menu " + pick.item);
+        boxSeconds_ += pick.seconds;
         return pick;
     };
     p_.dragUser = [this] {
-        if (closeAt_) boxTime_ += dragFor_;  // the user held the window meanwhile
+        // The user holds the window meanwhile, like a box: whatever waited in the
+        // program's loop waits for them.
+        if (closeAt_) boxTime_ += dragFor_;
+        boxSeconds_ += dragFor_;
         return dragFor_;
     };
     p_.disk->onChange = [this](const std::string& path, const File* before, const File* after) {
@@ -450,7 +454,8 @@ void World::Ended(bool killed) {
 bool World::CanTouch() const {
     if (!app_ || !app_->HasWindow()) return false;
     const auto* w = const_cast<FakePlatform&>(p_).WindowOf(*app_);
-    return w && w->shown && w->enabled && !p_.InSystemLoop();
+    // (A locked session shows the lock screen: nothing on the desktop can be reached.)
+    return w && w->shown && w->enabled && !p_.InSystemLoop() && !locked_;
 }
 
 void World::Press(Control& c, int* depth) {
@@ -528,7 +533,7 @@ void World::Key(int which, double hold, int item, double open) {
 // says whether the part can be pressed now and posts the press.
 void World::Reader(int part, int item, double open) {
     // A screen reader finds the window once it is shown.
-    if (!app_ || !app_->HasWindow() || !p_.WindowOf(*app_)->shown) return;
+    if (!app_ || !app_->HasWindow() || !p_.WindowOf(*app_)->shown || locked_) return;
     const auto& parts = app_->Parts();
     if (part < 0 || part >= static_cast<int>(parts.size()) || parts[part].role == Role::StaticText) return;
     const bool disabled = !p_.WindowOf(*app_)->enabled;
@@ -877,7 +882,7 @@ void World::HostChanged() {
 // The user's keys reach the chat box when the host gets to them, after what it was
 // already sent.
 void World::TypeChunk(const std::string& chunk) {
-    if (!host_ || !host_->input || hung_) return;
+    if (!host_ || !host_->input || hung_ || locked_) return;
     UserInput(p_.now);
     typed_ += chunk;
     const Hwnd box = host_->input;
@@ -903,8 +908,8 @@ void World::TypeWaiting(double at) {
 }
 
 void World::SendOwn() {
-    if (!host_ || !host_->input || hung_ || p_.now < stallUntil_ || p_.HostFreeAt(host_->input) >= p_.now ||
-        !typing_.empty())
+    if (!host_ || !host_->input || hung_ || locked_ || p_.now < stallUntil_ ||
+        p_.HostFreeAt(host_->input) >= p_.now || !typing_.empty())
         return;
     UserInput(p_.now);
     const Hwnd box = host_->input;
