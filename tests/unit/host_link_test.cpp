@@ -200,20 +200,6 @@ TEST(SilentHost, StartAsksToTryAgainAndALongSilenceEndsThePeriod) {
     EXPECT_EQ(a.Idle(), "00/00/00");
 }
 
-TEST(SilentHost, NothingStartsDuringTheClosePause) {
-    App a(true, false);  // no room: a start would search for one
-    a.host.roomOnAttempt = 0;
-    a.p.After(0.3, [&] { a.Click(a.main.picStartUp); });
-    a.p.After(0.4, [&] {
-        a.p.popupPicks = {"scrollstats"};
-        a.Click(a.main.lblMenu);
-    });
-    EXPECT_TRUE(a.Ends([&] { a.Click(a.main.lblClose); }));
-    EXPECT_TRUE(a.host.links.empty());
-    EXPECT_TRUE(a.p.boxes.empty());
-    EXPECT_EQ(a.p.popupPicks.size(), 1u);  // no popup was opened
-}
-
 // How long Pause(s) lasts when called at a given clock reading, and whether it pumped.
 struct PauseRun {
     double lasted;
@@ -237,17 +223,6 @@ TEST(Pause, StartsFromTheRoundedSecondAndCrossesMidnight) {
     EXPECT_EQ(RunPause(100.6, -5).pumps, 0);
     EXPECT_NEAR(RunPause(86399.2, 2).lasted, 1.8, 0.02);
     EXPECT_NEAR(RunPause(86399.7, 1).lasted, 1.3, 0.02);
-}
-
-TEST(Pause, AClockSetBackCountsAsNoTime) {
-    FakePlatform p;
-    p.now = 7200.2;                        // start: 7200
-    p.At(7200.5, [&] { p.now -= 3600; });  // daylight saving ends during the wait
-    Pause(p, 2);
-    // Not an hour more: at most the one reading interval in which the clock jumped.
-    const double lasted = p.now + 3600 - 7200.2;
-    EXPECT_GE(lasted, 1.8);
-    EXPECT_LT(lasted, 2.5);
 }
 
 }  // namespace

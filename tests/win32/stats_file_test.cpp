@@ -239,22 +239,6 @@ TEST_F(StatsOnC, ProgramFolderNamedBeyondTheWesternCodePage) {
     EXPECT_EQ(Load(), "02 03 04 06");
 }
 
-// Dates a file `days` from now (negative: in the past).
-void Date(const std::string& path, int days) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart += static_cast<long long>(days) * 86400LL * 10000000LL;
-    FILETIME when{t.LowPart, t.HighPart};
-    HANDLE h = CreateFileW(ToUtf16(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    SetFileTime(h, nullptr, nullptr, &when);
-    CloseHandle(h);
-}
-
 TEST_F(StatsOnC, ALogOffThroughTheRealWindowSavesTheTotals) {
     p.quitEndsProcess = false;
     FrmMain run(p);
@@ -264,29 +248,6 @@ TEST_F(StatsOnC, ALogOffThroughTheRealWindowSavesTheTotals) {
     SendMessageW(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(p.quits, 1);
     EXPECT_EQ(Load(), "10 09 08 07");
-}
-
-TEST_F(StatsOnC, TheLaterSaveWinsWhateverTheFileTimesSay) {
-    const std::string later = Stats("09", "09", "09", "09", 6), earlier = Stats("01", "01", "01", "01", 5);
-    // c:\ holds the later save, but a clock set back dated the folder's copy ahead.
-    Place(InFolder(), earlier);
-    Date(InFolder(), 2);
-    Place(kWrite, later);
-    EXPECT_EQ(Load(), "09 09 09 09");
-    EXPECT_EQ(Bytes(InFolder()), later);
-    EXPECT_EQ(Bytes(kWrite), kNone);
-    // The other way round: the folder's copy is the later save, c:\ is dated ahead.
-    Place(kWrite, earlier);
-    Date(kWrite, 2);
-    EXPECT_EQ(Load(), "09 09 09 09");
-    EXPECT_EQ(Bytes(InFolder()), later);
-    EXPECT_EQ(Bytes(kWrite), kNone);
-    // A copy without plain totals never wins; it is kept beside as .bad.
-    const std::string broken = "[Stats]\r\nSeconds=x\r\nMinutes=1\r\nHours=1\r\nDays=1\r\nGeneration=99\r\n";
-    Place(kWrite, broken);
-    EXPECT_EQ(Load(), "09 09 09 09");
-    EXPECT_EQ(Bytes(kWrite + ".bad"), broken);
-    Place(kWrite + ".bad", kNone);
 }
 
 // A backup holds c:\pwick.dat through the second of three starts: that run saves beside
