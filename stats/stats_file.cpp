@@ -242,13 +242,13 @@ std::optional<double> StatsFile::CommonTotal(const Lineage& a, double totalA, co
     // since cannot be asked.
     const std::optional<double> viaA = clearedA ? std::nullopt : Beyond(a, b);
     const std::optional<double> viaB = clearedB ? std::nullopt : Beyond(b, a);
+    const double fromA = totalA - viaA.value_or(0), fromB = totalB - viaB.value_or(0);
     if (viaA && viaB) {
-        const double fromA = totalA - *viaA, fromB = totalB - *viaB;
         if (std::abs(fromA - fromB) > 1) return std::nullopt;
         return std::max(0.0, std::min(fromA, fromB));
     }
-    if (clearedA && viaB) return std::max(0.0, totalB - *viaB);
-    if (clearedB && viaA) return std::max(0.0, totalA - *viaA);
+    if (clearedA && viaB) return std::max(0.0, fromB);
+    if (clearedB && viaA) return std::max(0.0, fromA);
     // Saves of earlier versions record no counts of their own: their generations decide.
     const std::optional<Stamp> common = CommonSave(a, b);
     if (!common) return std::nullopt;
