@@ -314,6 +314,11 @@ LoadedTotals StatsFile::Load(const std::vector<IniEntry>& alsoRead) {
         // Another session may have saved to the folder meanwhile.
         if (atC->waited) inFolder = Look(read, alsoRead, true);
     }
+    // A run of this process begun in the same millisecond (a tool may run many) may have
+    // saved under this run's name: each run's counts must stay its own.
+    auto named = [&](const Copy* c) { return c && c->lineage.count(run_); };
+    while (named(&inFolder) || named(atC ? &*atC : nullptr))
+        run_ += "+";
     for (const Copy* c : {&inFolder, atC ? &*atC : nullptr}) {
         if (c && c->access == FileAccess::Unreadable) {
             untouchable_.insert(c->path);

@@ -114,7 +114,7 @@ class StatsFile {
     std::string Staged(const std::string& path);
 
     Platform& p_;
-    const std::string run_;              // this run, as its saves name it
+    std::string run_;                    // this run, as its saves name it
     std::uint64_t generation_ = 0;       // the highest one read or written
     std::set<std::string> untouchable_;  // unreadable at load: left alone this run
     Lineage known_;                      // the saves our totals include
