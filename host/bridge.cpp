@@ -176,17 +176,29 @@ bool HostLink::TypeChar(Hwnd w, unsigned ch) {
     return Answering(w) && Ask(w, [&](unsigned ms) { return p_.SendChar(w, ch, ms); });
 }
 
-// What the user has typed into the box now, if it answers; a line of ours (one the host
-// carried out late, or one a run before this left there) is no text of the user's.
+// The length of a line of ours at the start of the box's text (one the host carried out
+// late, or one a run before this left there), 0 if none: what the user typed after it is
+// theirs.
+std::size_t HostLink::OwnLineLength(const std::string& text) {
+    const std::string last = p_.TextFromAnsi(lastLine_);
+    if (!last.empty() && text.starts_with(last)) return last.size();
+    if (ownLineStart_.empty() || !text.starts_with(ownLineStart_)) return 0;
+    // An earlier run's: it ends at " -|" (the opening's " -|-" is no end).
+    for (std::size_t at = text.find(" -|", ownLineStart_.size()); at != std::string::npos;
+         at = text.find(" -|", at + 1))
+        if (at + 3 == text.size() || text[at + 3] != '-') return at + 3;
+    return text.size();
+}
+
+// What the user has typed into the box now, if it answers; a line of ours is no text of
+// the user's.
 std::optional<std::string> HostLink::UserText(Hwnd box, bool* ours) {
     if (box != takenFrom_) taken_.clear();  // that room is gone, and its text with it
     takenFrom_ = box;
     std::optional<std::string> text = ReadText(box);
-    const bool own =
-        text && !text->empty() &&
-        (p_.AnsiFromText(*text) == lastLine_ || (!ownLineStart_.empty() && text->starts_with(ownLineStart_)));
-    if (own) text->clear();
-    if (ours) *ours = own;
+    const std::size_t own = text ? OwnLineLength(*text) : 0;
+    if (own) text->erase(0, own);
+    if (ours) *ours = own > 0;
     return text;
 }
 

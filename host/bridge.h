@@ -87,6 +87,7 @@ class HostLink {
     bool SetText(Hwnd w, const std::string& ansi);
     bool TypeChar(Hwnd w, unsigned ch);
     std::optional<std::string> UserText(Hwnd box, bool* ours = nullptr);
+    std::size_t OwnLineLength(const std::string& text);
     bool Replace(Hwnd box, const std::string& userText, const std::string& ansi);
     bool PutBack(Hwnd box, const std::string& typedSince, std::string* putBack, bool overOwnLine = false);
 

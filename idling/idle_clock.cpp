@@ -57,11 +57,12 @@ void IdleClock::PostIdleMinute() {
         return;
     }
     link_.ClearChatInput();
-    const std::uint64_t period = period_();
+    const std::uint64_t period = period_(), post = ++minutePosts_;
     Pause(p_, kPauseBeforeLine);
     // A stop (or a stop and a new start) ran during the pause: this minute belongs
-    // to a period that is over.
-    if (period != period_()) {
+    // to a period that is over. Or a box held the pause open while later minutes went
+    // out: this one is stale.
+    if (period != period_() || post != minutePosts_) {
         link_.PutBackUserText();
         return;
     }

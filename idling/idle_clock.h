@@ -38,6 +38,7 @@ class IdleClock {
     Timer& timer1_;
     std::function<Control&()> chatLine_;
     std::function<std::uint64_t()> period_;
+    std::uint64_t minutePosts_ = 0;  // minute lines begun
 };
 
 // Writes value + delta into a counter caption as plain decimal text. On purpose there

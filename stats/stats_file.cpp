@@ -224,10 +224,10 @@ std::optional<double> StatsFile::Beyond(const Lineage& x, const Lineage& y) cons
     return sum;
 }
 
-// What both copies hold of the saves they both build on, when that can be known. Where
-// both were cleared since, neither holds any of it.
-std::optional<double> StatsFile::CommonTotal(const Lineage& a, double totalA, const Lineage& b,
-                                             double totalB) const {
+// What both copies hold of the saves they both build on, from what each run counted
+// itself, when their records tell. Where both were cleared since, neither holds any of it.
+std::optional<double> StatsFile::CountedCommon(const Lineage& a, double totalA, const Lineage& b,
+                                               double totalB) const {
     auto clearedBeyond = [](const Lineage& x, const Lineage& y) {
         return std::any_of(x.begin(), x.end(), [&](const auto& save) {
             if (!save.first.starts_with(kClearMark)) return false;
@@ -249,7 +249,11 @@ std::optional<double> StatsFile::CommonTotal(const Lineage& a, double totalA, co
     }
     if (clearedA && viaB) return std::max(0.0, fromB);
     if (clearedB && viaA) return std::max(0.0, fromA);
-    // Saves of earlier versions record no counts of their own: their generations decide.
+    return std::nullopt;
+}
+
+// Saves of earlier versions record no counts of their own: their generations decide.
+std::optional<double> StatsFile::LegacyCommon(const Lineage& a, const Lineage& b) const {
     const std::optional<Stamp> common = CommonSave(a, b);
     if (!common) return std::nullopt;
     auto clearedSince = [&](const Lineage& l) {
@@ -382,8 +386,10 @@ const StatsFile::Copy& StatsFile::Choose(Copy& f, Copy& c, LoadedTotals& out, st
         p_.RemoveFile(kWriteLocation);
         return f;
     }
-    if (std::optional<double> common =
-            older ? std::nullopt : CommonTotal(c.lineage, c.Total(), f.lineage, f.Total())) {
+    std::optional<double> common;
+    if (!older) common = CountedCommon(c.lineage, c.Total(), f.lineage, f.Total());
+    if (!older && !common) common = LegacyCommon(c.lineage, f.lineage);
+    if (common) {
         // Both moved on from one save: each keeps what it added.
         merged = std::max(0.0, c.Total() + f.Total() - *common);
         Include(known_, c.lineage);
@@ -406,16 +412,18 @@ const StatsFile::Copy& StatsFile::Choose(Copy& f, Copy& c, LoadedTotals& out, st
 // What to write over another copy found where a save goes: our totals, with what the
 // copy holds that ours do not.
 std::optional<double> StatsFile::Combine(const Copy& other, double ours, std::vector<std::string>& setAside) {
+    // An older save, all of which ours include.
+    if (Includes(known_, other.writer, other.generation)) return ours;
+    // Both moved on from the saves they share: each keeps what it holds beyond them.
+    const bool older = other.writer.empty();
+    if (std::optional<double> common =
+            older ? std::nullopt : CountedCommon(known_, countedFrom_, other.lineage, other.Total()))
+        return std::max(0.0, other.Total() + ours - *common);
     // It is the save ours were last the same as, or another session's that builds on it:
     // add what we counted since.
     if (Includes(other.lineage, lastWriter_, lastGeneration_))
         return std::max(0.0, other.Total() + ours - lastTotal_);
-    // An older save, all of which ours include.
-    if (Includes(known_, other.writer, other.generation)) return ours;
-    // Both moved on from one save.
-    if (std::optional<double> common = other.writer.empty()
-                                           ? std::nullopt
-                                           : CommonTotal(known_, countedFrom_, other.lineage, other.Total()))
+    if (std::optional<double> common = older ? std::nullopt : LegacyCommon(known_, other.lineage))
         return std::max(0.0, other.Total() + ours - *common);
     // Nothing in common: it is kept beside itself, or, where that cannot be, this save
     // does not go there.

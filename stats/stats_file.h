@@ -96,7 +96,9 @@ class StatsFile {
     const Copy& Choose(Copy& inFolder, Copy& atC, LoadedTotals& out, std::optional<double>& merged);
     Copy Look(const std::string& path, const std::vector<IniEntry>& alsoRead, bool waitForLock);
     bool Includes(const Lineage& in, const std::string& writer, std::uint64_t generation) const;
-    std::optional<double> CommonTotal(const Lineage& a, double totalA, const Lineage& b, double totalB) const;
+    std::optional<double> CountedCommon(const Lineage& a, double totalA, const Lineage& b,
+                                        double totalB) const;
+    std::optional<double> LegacyCommon(const Lineage& a, const Lineage& b) const;
     std::optional<Stamp> CommonSave(const Lineage& a, const Lineage& b) const;
     std::optional<double> Beyond(const Lineage& x, const Lineage& y) const;
     bool ReplaceWithCopy(const std::string& from, const std::string& to);

@@ -114,6 +114,7 @@ struct Period {
     bool watchdog = false;      // the watchdog ended it
     bool trouble = false;       // the room or the host was gone or silent at its end
     int run = 0;
+    int roomTroubleAtStart = 0;
     double floor = -1e18;  // idle time before this was counted by an earlier period
     double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
 };
@@ -1070,6 +1071,7 @@ void World::OnTimerSet(Timer& t, bool on) {
             q.preset = AwayToCount();
         }
         q.floor = countedUntil_;
+        q.roomTroubleAtStart = roomTrouble_;
         q.nowIdlePosted = std::exchange(pendingNowIdle_, false);
         lastPeriodStart_ = p_.now;
         periods_.push_back(q);
@@ -1089,7 +1091,8 @@ void World::OnTimerSet(Timer& t, bool on) {
     // (As the program last asked: the wait its verdict took may have let the host catch up.)
     q.silentAtEnd = q.endAwake - lastCouldAnswer_;
     if (!host_ || !host_->room || hung_) ++roomTrouble_;
-    q.trouble = !host_ || !host_->room || !HostAnswering();
+    // (A room may have closed while the watchdog waited for the host, and another be open.)
+    q.trouble = !host_ || !host_->room || !HostAnswering() || roomTrouble_ > q.roomTroubleAtStart;
     q.explained = q.userStop || closeAt_ || (q.automatic && q.noticed >= 0);
     hi_ += q.Counted() + 1;  // saved by its stop, which may not have finished yet
     Note("period ends after " + std::to_string(q.Counted()) + " s");
