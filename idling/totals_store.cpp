@@ -54,10 +54,12 @@ void TotalsStore::LoadTotals() {
 }
 
 void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
+    if (clearing_) return;  // the clear's own save follows, with everything
     Save(extra, false);
 }
 
 void TotalsStore::SaveClearedTotals() {
+    clearing_ = false;
     Save({}, true);
 }
 

@@ -22,6 +22,12 @@ class TotalsStore {
     // Saves the four captions, each read just before the save, with what another session
     // of pellowick added meanwhile; `extra` rides along.
     void SaveTotals(const std::vector<IniEntry>& extra = {});
+    // The user confirmed a clear: until its own save, no other save writes the labels
+    // half counted down.
+    void BeginClear() { clearing_ = true; }
+    bool Clearing() const { return clearing_; }
+    // The clear is done at once (the program is closing): the labels show zero.
+    void ClearLabels() { Show({}); }
     // The user cleared the totals: saved as they are, nothing added.
     void SaveClearedTotals();
     // Kept in the same file: loaded with the totals, written along with every save.
@@ -43,6 +49,7 @@ class TotalsStore {
     bool toldSaveFailed_ = false;
     bool toldUnreadable_ = false;
     bool toldSetAside_ = false;
+    bool clearing_ = false;
 };
 
 }  // namespace pw

@@ -261,10 +261,13 @@ void FrmMain::SessionEnding() {
 void FrmMain::Unload(bool pause) {
     unloading_ = true;
     controller_.Closing();
+    // A clear the user confirmed is not left half counted down: it is done now.
+    const bool clearing = stats_.Clearing();
+    if (clearing) stats_.ClearLabels();
     // Closed other than by its close command while idle (Alt+F4, log-off): no "not
     // idle", as ever, but the idle time lived is not lost.
     controller_.FoldRunningPeriod();
-    stats_.SaveTotals();
+    clearing ? stats_.SaveClearedTotals() : stats_.SaveTotals();
     // A host that is not answering gets no goodbye: the close must not wait on it.
     if (!link_.Silent() && !link_.PastDeadline()) {
         link_.ClearChatInput();

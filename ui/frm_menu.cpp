@@ -117,6 +117,7 @@ void FrmMenu::clrstats_Click() {
         main_.Stats().SaveTotals();
         return;
     }
+    main_.Stats().BeginClear();
     for (Control* total :
          {&main_.lblTotalSeconds, &main_.lblTotalMinutes, &main_.lblTotalHours, &main_.lblTotalDays})
         CountDown(platform, *total);
