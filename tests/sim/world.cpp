@@ -31,6 +31,7 @@ struct Broken {
 constexpr double kSilenceLimit = 20;  // a host silent this long (awake) is taken to be gone
 constexpr double kCloseLimit = 25;    // a close ends the program within this, whatever the host does
 constexpr double kFullAnswer = 2.0;   // the longest a message may take and still count as answered
+constexpr double kHoldLimit = 30;     // text held aside for a line goes back sooner while the host answers
 constexpr const char* kWrite = "c:\\pwick.dat";
 const char* const kItems[] = {"",     "scrollstats", "clrstats",  "updated",    "credits",    "minimize",
                               "exit", "autoidle0",   "autoidle5", "autoidle10", "autoidle15", "autoidle30"};
@@ -220,6 +221,7 @@ class World {
     double lastCouldAnswer_ = 0, answersSince_ = -1;
     bool textCheck_ = false, textCheckValid_ = false;
     bool textUnknown_ = false;  // a program died holding some of it: what the box holds stands
+    double holdSince_ = -1;     // the program has held the user's text aside since (its own time)
     int timeoutsAtPost_ = 0;
     std::deque<std::function<void()>> typing_;  // keys the host has not taken yet
     double silentTotal_ = 0, silentMark_ = 0;   // awake seconds the host has not answered, in all
@@ -1289,9 +1291,18 @@ void World::Observe(bool atPump) {
 // every message since was answered, and whenever the user sends their own line.
 void World::CheckText() {
     if (textUnknown_) return;
-    // Still holding it aside (its put-back found the host busy): it goes back when the
-    // host answers; look again then.
-    if (app_ && app_->Link().HoldsUserText()) return;
+    // Still holding it aside (for a line, or its put-back found the host busy): it goes
+    // back when the host answers; look again then. Not for long while the host answers
+    // and nothing holds the program.
+    if (app_ && app_->Link().HoldsUserText()) {
+        const double own = p_.now - p_.Asleep() - boxSeconds_;
+        if (holdSince_ < 0) holdSince_ = own;
+        if (own - holdSince_ > kHoldLimit && answersSince_ >= 0 &&
+            p_.now - p_.Asleep() - answersSince_ > kHoldLimit)
+            Fail("text", "what the user had typed is held aside and not put back while the host answers");
+        return;
+    }
+    holdSince_ = -1;
     textCheck_ = false;
     if (textCheckValid_ && p_.timeouts == timeoutsAtPost_ && HostAnswering() && typing_.empty() && host_ &&
         host_->input) {

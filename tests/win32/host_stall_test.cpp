@@ -12,7 +12,6 @@
 #include "tests/win32/hostsim_process.h"
 #include "tests/win32/tools/test_platform.h"
 #include "ui/frm_main.h"
-#include "ui/frm_menu.h"
 
 #include <windows.h>
 
@@ -95,24 +94,6 @@ TEST_F(HostStall, FourSecondsWhileIdleLeaveNoTrace) {
     main_->Controller().picStopUp_Click();
     ASSERT_TRUE(host_->WaitForLog([](auto& log) { return Payloads(log, "POST").size() == 2; }, 10));
     EXPECT_NE(Payloads(host_->Log(), "POST").back().find("not idle"), std::string::npos);
-}
-
-TEST_F(HostStall, TheMinuteLineKeepsTextTypedBeforeIt) {
-    Hwnd input = FindChatInput(p_);
-    ASSERT_TRUE(p_.SendSetText(input, "half typed", kHostAnswerMs));  // the user typing
-    // Seen at the last minute mark already: read now, it would be cleared and replaced.
-    main_->Menu().lblChatLine.SetCaption("half typed");
-    Stall(3000);
-    // A minute falls due while the host does not answer.
-    main_->lblSeconds.SetCaption("60");
-    EXPECT_EQ(main_->lblMinutes.Caption(), "01");
-    ASSERT_TRUE(host_->WaitForLog(Has("RESUME"), 10));
-    Pause(p_, 1);
-    EXPECT_EQ(HostLink(p_, "").GetText(input), "half typed");
-    EXPECT_EQ(Payloads(host_->Log(), "POST").size(), 1u);
-    EXPECT_EQ(Payloads(host_->Log(), "SETTEXT").back(), "half typed");
-    EXPECT_EQ(main_->Menu().lblChatLine.Caption(), "half typed");
-    EXPECT_TRUE(p_.boxes.empty());
 }
 
 TEST_F(HostStall, AStopDuringAStallPostsNotIdleAfterIt) {
