@@ -430,7 +430,7 @@ void World::Ended(bool killed) {
         // A close saves what ran, whatever closed the window.
         if (!killed) {
             lo_ += q.Counted() - 2;
-            unsaved_ += q.Counted() - 2;
+            unsaved_ += std::max(0.0, q.Counted() - 2);
         }
     }
     // What no save took to the disk is lost with the process, or with a disk the user
@@ -1280,7 +1280,7 @@ void World::Observe(bool atPump) {
             if (q.run == run_ && q.end >= 0 && !q.done && m.picStartUp.Visible()) {
                 q.done = true;  // its stop has folded and saved it
                 lo_ += q.Counted() - 2;
-                unsaved_ += q.Counted() - 2;
+                unsaved_ += std::max(0.0, q.Counted() - 2);
             }
         }
     }
