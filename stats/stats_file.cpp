@@ -15,10 +15,12 @@ namespace {
 constexpr std::size_t kValueBuffer = 750;
 // The four totals, in the order they are read and written.
 constexpr const char* kTotalKeys[] = {"Seconds", "Minutes", "Hours", "Days"};
-// After the totals: the save's generation (higher is later), and the saves it includes,
-// the run that wrote it first.
+// After the totals: the save's generation (higher is later), the saves it includes (the
+// run that wrote it first), and what each of those runs had counted itself by then.
+// The last is a key of its own: an earlier version reads the others as it wrote them.
 constexpr const char* kGenerationKey = "Generation";
 constexpr const char* kIncludesKey = "Includes";
+constexpr const char* kCountedKey = "Counted";
 // Saves a copy remembers it includes: enough for the runs that may be writing at once,
 // few enough to be read through the value buffer.
 constexpr std::size_t kSavesRemembered = 12;
@@ -57,8 +59,11 @@ StoredTotals TotalsOf(double seconds) {
     return {two(s % 60), two(s / 60 % 60), two(s / 3600 % 24), two(s / 86400)};
 }
 
-// "run:generation:total:own,...": the save itself first, then the most recent it includes.
-std::string LineageText(const StatsFile::Lineage& lineage, const std::string& writer) {
+// "run:generation:total,...": the save itself first, then the most recent it includes;
+// and "run:generation:own,...": what those runs had counted themselves at those saves,
+// with "*:generation:0" for the latest of the saves no longer named.
+std::pair<std::string, std::string> LineageText(const StatsFile::Lineage& lineage,
+                                                const std::string& writer) {
     std::vector<std::pair<std::string, StatsFile::Stamp>> saves;
     for (const auto& save : lineage)
         // "": a copy an older pellowick wrote, worth naming when it held anything.
@@ -72,45 +77,56 @@ std::string LineageText(const StatsFile::Lineage& lineage, const std::string& wr
         forgotten = std::max(forgotten, saves[i].second.generation);
     if (saves.size() >= kSavesRemembered) saves.resize(kSavesRemembered - 1);
     saves.insert(saves.begin(), {writer, lineage.at(writer)});
-    if (forgotten) saves.push_back({kForgotten, {forgotten, 0}});
-    std::string text;
-    for (const auto& [run, stamp] : saves) {
+    std::string includes, counted;
+    auto add = [](std::string& text, const std::string& run, std::uint64_t generation, double value) {
         if (!text.empty()) text += ',';
-        text += run + ':' + std::to_string(stamp.generation) + ':' +
-                std::to_string(static_cast<std::uint64_t>(stamp.total));
-        if (stamp.own >= 0) text += ':' + std::to_string(static_cast<std::uint64_t>(stamp.own));
+        text +=
+            run + ':' + std::to_string(generation) + ':' + std::to_string(static_cast<std::uint64_t>(value));
+    };
+    for (const auto& [run, stamp] : saves) {
+        add(includes, run, stamp.generation, stamp.total);
+        if (stamp.own >= 0) add(counted, run, stamp.generation, stamp.own);
     }
-    return text;
+    if (forgotten) add(counted, kForgotten, forgotten, 0);
+    return {includes, counted};
 }
 
-// The saves a copy includes, and the run that wrote it (the first named).
-StatsFile::Lineage ParseLineage(const std::string& text, std::string& writer) {
-    StatsFile::Lineage lineage;
-    writer.clear();
+// Each "run:generation:number" of a list, in order.
+template <typename Use>
+void EachSave(const std::string& text, Use use) {
     for (std::size_t at = 0; at <= text.size();) {
         std::size_t end = text.find(',', at);
         if (end == std::string::npos) end = text.size();
         const std::string save = text.substr(at, end - at);
-        // Runs are named without colons; the count of what a run counted itself is
-        // missing from saves of earlier versions.
-        std::vector<std::string> fields;
-        for (std::size_t f = 0; f <= save.size();) {
-            std::size_t colon = save.find(':', f);
-            if (colon == std::string::npos) colon = save.size();
-            fields.push_back(save.substr(f, colon - f));
-            f = colon + 1;
-        }
-        if (fields.size() == 3 || fields.size() == 4) {
-            const StatsFile::Stamp stamp{
-                ParseNumber(fields[1]), static_cast<double>(ParseNumber(fields[2])),
-                fields.size() == 4 ? static_cast<double>(ParseNumber(fields[3])) : -1.0};
-            const std::string& run = fields[0];
-            if (at == 0) writer = run;
-            auto& known = lineage[run];
-            if (stamp.generation >= known.generation) known = stamp;
-        }
+        // Runs are named without colons.
+        const std::size_t a = save.find(':'), b = a == std::string::npos ? a : save.find(':', a + 1);
+        if (b != std::string::npos)
+            use(save.substr(0, a), ParseNumber(save.substr(a + 1, b - a - 1)),
+                static_cast<double>(ParseNumber(save.substr(b + 1))), at == 0);
         at = end + 1;
     }
+}
+
+// The saves a copy includes, what their runs had counted (where it says), and the run
+// that wrote it (the first named).
+StatsFile::Lineage ParseLineage(const std::string& includes, const std::string& counted,
+                                std::string& writer) {
+    StatsFile::Lineage lineage;
+    writer.clear();
+    EachSave(includes, [&](const std::string& run, std::uint64_t generation, double total, bool first) {
+        if (first) writer = run;
+        auto& known = lineage[run];
+        if (generation >= known.generation) known = {generation, total, -1};
+    });
+    // Counts of another save of the run than the one named (a file an earlier version
+    // saved over) say nothing.
+    EachSave(counted, [&](const std::string& run, std::uint64_t generation, double own, bool) {
+        if (run == kForgotten) {
+            lineage[run] = {generation, 0};
+        } else if (auto it = lineage.find(run); it != lineage.end() && it->second.generation == generation) {
+            it->second.own = own;
+        }
+    });
     return lineage;
 }
 
@@ -186,7 +202,8 @@ StatsFile::Copy StatsFile::Look(const std::string& path, const std::vector<IniEn
         std::all_of(std::begin(values), std::end(values), [](std::string* v) { return IsPlainTotal(*v); });
     c.generation = ParseNumber(ReadIniValue(p_, kStatsSection, kGenerationKey, path));
     generation_ = std::max(generation_, c.generation);
-    c.lineage = ParseLineage(ReadIniValue(p_, kStatsSection, kIncludesKey, path), c.writer);
+    c.lineage = ParseLineage(ReadIniValue(p_, kStatsSection, kIncludesKey, path),
+                             ReadIniValue(p_, kStatsSection, kCountedKey, path), c.writer);
     // The copy's own save, as its keys say (what its run counted itself only its record says).
     Stamp& self = c.lineage[c.writer];
     if (c.generation >= self.generation)
@@ -488,18 +505,20 @@ bool StatsFile::SaveTo(const std::string& path, const StoredTotals& totals,
     const double own = own_ + (over == Over::Add ? std::max(0.0, ours - countedFrom_) : 0.0);
     Include(lineage, {{run_, {generation, total, own}}});
     if (over == Over::Clear) Include(lineage, {{std::string(kClearMark) + run_, {generation, 0}}});
+    const auto [includes, counted] = LineageText(lineage, run_);
     const std::vector<std::pair<std::string, std::string>> keys = {
         {kTotalKeys[0], write.seconds},
         {kTotalKeys[1], write.minutes},
         {kTotalKeys[2], write.hours},
         {kTotalKeys[3], write.days},
         {kGenerationKey, std::to_string(generation)},
-        {kIncludesKey, LineageText(lineage, run_)}};
+        {kIncludesKey, includes},
+        {kCountedKey, counted}};
     const bool done = Write(path, access == FileAccess::Missing, keys, extra);
     out.setAside.insert(out.setAside.end(), setAside.begin(), setAside.end());
     // A save that failed after its totals reached the file (a later key, the read-back)
     // still left them there: later saves must know, or they would add them again.
-    const bool there = done || ReadIniValue(p_, kStatsSection, kIncludesKey, path) == keys.back().second;
+    const bool there = done || ReadIniValue(p_, kStatsSection, kIncludesKey, path) == includes;
     if (!there) return false;
     known_ = lineage;
     lastWriter_ = run_;

@@ -7,12 +7,11 @@
 //
 // Copies can drift apart: a run that could not read one of them, or two sessions of
 // pellowick on one machine. So every saved copy says which saves it includes (the run
-// that wrote each, its generation, its total and what that run had counted itself),
-// and copies are never chosen by file
-// times, which a clock set back would turn around. A copy that includes the other wins;
-// two that both moved on from a common save are added up; copies with nothing in common
-// keep the loser beside it as "pwick.dat.old". This module only works the files: what
-// the user is told is the caller's business.
+// that wrote each, its generation, its total and what that run had counted itself), and
+// copies are never chosen by file times, which a clock set back would turn around. A
+// copy that includes the other wins; two that both moved on from common saves are added
+// up; copies with nothing in common keep the loser beside it as "pwick.dat.old". This
+// module only works the files: what the user is told is the caller's business.
 #pragma once
 
 #include <cstdint>

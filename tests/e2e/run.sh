@@ -116,7 +116,7 @@ seconds_of() { echo $((10#$1 * 86400 + 10#$2 * 3600 + 10#$3 * 60 + 10#$4)); }
 
 # The four values of a statistics file as "s m h d" when it has exactly the [Stats]
 # section and the four keys in the order Seconds, Minutes, Hours, Days (and the save's
-# generation and the saves it includes); else a reason.
+# generation, the saves it includes and their runs' counts); else a reason.
 read_stats() {
     local body
     body=$(tr -d '\r' <"$1" 2>/dev/null | grep -v '^$') || { echo "cannot read $1"; return 1; }
@@ -127,7 +127,9 @@ Hours=([0-9]{2,})
 Days=([0-9]{2,})(
 Generation=[1-9][0-9]*
 Includes=[^
-]+)?$'
+]+
+Counted=[^
+]*)?$'
     [[ "$body" =~ $re ]] || { echo "holds '$(paste -sd '|' - <<<"$body")'"; return 1; }
     echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]} ${BASH_REMATCH[4]}"
 }
@@ -857,7 +859,7 @@ test_auto_idle() {
         pw_wait_until 5 grep -q '^AutoIdle=5' "$f"
         local body
         body=$(tr -d '\r' <"$f" 2>/dev/null | grep -v '^$' | paste -sd '|' -)
-        [[ "$body" =~ ^\[Stats\]\|Seconds=[0-9]+\|Minutes=[0-9]+\|Hours=[0-9]+\|Days=[0-9]+(\|Generation=[0-9]+\|Includes=[^|]+)?\|\[Options\]\|AutoIdle=5$ ]] ||
+        [[ "$body" =~ ^\[Stats\]\|Seconds=[0-9]+\|Minutes=[0-9]+\|Hours=[0-9]+\|Days=[0-9]+(\|Generation=[0-9]+\|Includes=[^|]+\|Counted=[^|]*)?\|\[Options\]\|AutoIdle=5$ ]] ||
             fail "after picking 'after 5 minutes' c:\\pwick.dat holds '$body'"
         sleep 0.5
         open_auto_idle_menu

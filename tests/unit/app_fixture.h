@@ -68,17 +68,18 @@ inline std::string NowIdle(int minutes) {
 inline std::string NotIdle(int minutes) {
     return "not idle</b> \xC2\xB7 " + std::to_string(minutes) + " -|";
 }
-// A statistics file; one this run saved also carries its generation, its run and what
-// the run counted itself (by default, all of it).
+// A statistics file; one this run saved also carries its generation, the saves it
+// includes (this run's, then `more`) and what the run counted itself (by default, all).
 inline std::string Stats(const char* s, const char* m, const char* h, const char* d, int generation = -1,
-                         long own = -1) {
+                         long own = -1, const std::string& more = "") {
     std::string file = std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h +
                        "\r\nDays=" + d + "\r\n";
     if (generation < 0) return file;
     const long total = std::stol(s) + 60 * std::stol(m) + 3600 * std::stol(h) + 86400 * std::stol(d);
-    return file + "Generation=" + std::to_string(generation) +
-           "\r\nIncludes=4242.43200000:" + std::to_string(generation) + ":" + std::to_string(total) + ":" +
-           std::to_string(own < 0 ? total : own) + "\r\n";
+    const std::string save = "4242.43200000:" + std::to_string(generation) + ":";
+    return file + "Generation=" + std::to_string(generation) + "\r\nIncludes=" + save +
+           std::to_string(total) + more + "\r\nCounted=" + save + std::to_string(own < 0 ? total : own) +
+           "\r\n";
 }
 
 }  // namespace pw::testing

@@ -43,7 +43,7 @@ TEST(StatsFile, InPlaceSaveIsOneWriteAndKeepsOtherSections) {
     EXPECT_EQ(a.p.profileWrites - writes, 1);
     EXPECT_EQ(a.File(kWrite),
               "[Options]\r\nAutoIdle=1\r\n[Stats]\r\nSeconds=42\r\nnote=x\r\nMinutes=00\r\nHours=00\r\n"
-              "Days=00\r\nGeneration=1\r\nIncludes=4242.43200000:1:42:42\r\n");
+              "Days=00\r\nGeneration=1\r\nIncludes=4242.43200000:1:42\r\nCounted=4242.43200000:1:42\r\n");
     // Cut short, it leaves the old file whole.
     a.p.failProfileWriteAt = 1;
     a.main.lblTotalSeconds.SetCaption("43");

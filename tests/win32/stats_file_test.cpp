@@ -25,11 +25,13 @@ const std::string kWrite = kWriteLocation;
 const std::string kNone = "<none>";
 const std::string kFolder = "<folder>";
 
-// A statistics file; a saved one also carries its save generation and the saves it
-// includes (their runs are named by process and tick: "*" here).
+// A statistics file; a saved one also carries its save generation, the saves it
+// includes and their runs' counts (runs are named by process and tick: "*" here).
 std::string Stats(const char* s, const char* m, const char* h, const char* d, int generation = -1) {
     return std::string("[Stats]\r\nSeconds=") + s + "\r\nMinutes=" + m + "\r\nHours=" + h + "\r\nDays=" + d +
-           "\r\n" + (generation < 0 ? "" : "Generation=" + std::to_string(generation) + "\r\nIncludes=*\r\n");
+           "\r\n" +
+           (generation < 0 ? ""
+                           : "Generation=" + std::to_string(generation) + "\r\nIncludes=*\r\nCounted=*\r\n");
 }
 
 // Where this process stages a save of `path`.
@@ -42,8 +44,9 @@ std::string Bytes(const std::string& path) {
     if (a == INVALID_FILE_ATTRIBUTES) return kNone;
     if (a & FILE_ATTRIBUTE_DIRECTORY) return kFolder;
     std::string bytes = test::ReadWholeFile(ToUtf16(path));
-    if (auto at = bytes.find("\nIncludes="); at != std::string::npos)
-        bytes.replace(at + 10, bytes.find('\r', at) - at - 10, "*");
+    for (const std::string key : {"\nIncludes=", "\nCounted="})
+        if (auto at = bytes.find(key); at != std::string::npos)
+            bytes.replace(at + key.size(), bytes.find('\r', at) - at - key.size(), "*");
     return bytes;
 }
 
@@ -132,7 +135,7 @@ TEST_F(StatsOnC, SaveCreatesReplacesAndKeepsTheRest) {
     EXPECT_EQ(
         Bytes(kWrite),
         "; mine\r\n[Other]\r\nSeconds=1\r\n[stats]\r\nhours=13\r\nnote=x\r\nSeconds=11\r\nMinutes=12\r\n"
-        "Days=14\r\nGeneration=2\r\nIncludes=*\r\n");
+        "Days=14\r\nGeneration=2\r\nIncludes=*\r\nCounted=*\r\n");
     EXPECT_EQ(Bytes(Staged(kWrite)), kNone);
 }
 
