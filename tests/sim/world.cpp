@@ -120,6 +120,24 @@ struct Period {
     double Counted() const { return endAwake - std::max(startAwake - preset, floor); }
 };
 
+// A clear's own save names its run as a clear at the file's own generation.
+bool IsClearSave(const std::string& bytes) {
+    auto value = [&](const char* key) {
+        const auto at = bytes.find(key);
+        if (at == std::string::npos) return std::string();
+        const auto from = at + std::strlen(key);
+        return bytes.substr(from, bytes.find('\r', from) - from);
+    };
+    const std::string generation = value("\nGeneration="), includes = "," + value("\nIncludes=");
+    for (auto at = includes.find(",!"); at != std::string::npos; at = includes.find(",!", at + 1)) {
+        const auto colon = includes.find(':', at);
+        if (colon != std::string::npos &&
+            includes.compare(colon + 1, generation.size() + 1, generation + ":") == 0)
+            return !generation.empty();
+    }
+    return false;
+}
+
 class World {
   public:
     using File = fake::Disk::File;
@@ -1252,7 +1270,8 @@ void World::OnDisk(const std::string& path, const File* before, const File* afte
     if (after) Count("statistics written");
     if (after && !otherWriting_) {
         unsaved_ = 0;
-        if (clearing_) clearSaved_ = true;
+        // (Only the clear's own save: one made while the question was still open is not.)
+        if (clearing_ && IsClearSave(after->bytes)) clearSaved_ = true;
     }
     Note(std::string(after ? "written: " : "removed: ") + path);
     if (traceOn_ && after) {
