@@ -43,7 +43,11 @@ void TotalsStore::TellSetAside(const std::vector<std::string>& paths) {
 }
 
 void TotalsStore::LoadTotals() {
+    // A close while the load waits for a locked copy must not save the labels over the
+    // totals they do not show yet.
+    loading_ = true;
     LoadedTotals loaded = file_.Load(OptionKeys());
+    loading_ = false;
     options_ = OptionsFrom(loaded.extra);
     Show(loaded.totals);
     if (!loaded.unreadable.empty()) {
@@ -54,7 +58,7 @@ void TotalsStore::LoadTotals() {
 }
 
 void TotalsStore::SaveTotals(const std::vector<IniEntry>& extra) {
-    if (clearing_) return;  // the clear's own save follows, with everything
+    if (clearing_ || loading_) return;  // the clear's own save follows, with everything
     Save(extra, false);
 }
 

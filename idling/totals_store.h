@@ -50,6 +50,7 @@ class TotalsStore {
     bool toldUnreadable_ = false;
     bool toldSetAside_ = false;
     bool clearing_ = false;
+    bool loading_ = false;
 };
 
 }  // namespace pw
